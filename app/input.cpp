@@ -1,0 +1,180 @@
+// Turns keys and menu choices into commands on the simulation, the camera and the frame loop.
+#include "app/input.h"
+
+#include "app/frame_loop.h"
+#include "render/scene.h"
+#include "sim/simulation.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdlib>
+#include <iostream>
+
+namespace
+{
+enum MenuValue
+{
+    MenuClearHistories = 0,
+    MenuToggleHistories = 1,
+    MenuToggleMotion = 2,
+    MenuExit = 3,
+};
+
+void togglePause()
+{
+    simulation.togglePaused();
+    if (simulation.isPaused())
+    {
+        glutIdleFunc(nullptr);
+    }
+    else
+    {
+        glutIdleFunc(idleCallback);
+        restartClock(); // the first call covers only the time since the resume
+    }
+}
+
+// Ten hand steps of 0.01 s, each drawn and shown, whatever the time scale and the pause state.
+void stepByHand()
+{
+    for (int i = 0; i < 10; ++i)
+    {
+        simulation.step(0.01f);
+        display();
+    }
+}
+
+void handleKey(unsigned char key)
+{
+    switch (key)
+    {
+    case ' ':
+        togglePause();
+        break;
+    case ',':
+    case '<':
+        timeScale = timeScale / 2.0f;
+        break;
+    case '.':
+    case '>':
+        timeScale = timeScale * 2.0f;
+        break;
+    case 'C':
+    case 'c':
+        menuCallback(MenuClearHistories); // also restarts the clock, as the menu entry does
+        break;
+    case 'H':
+    case 'h':
+        printHelp();
+        break;
+    case 'M':
+    case 'm':
+        simulation.toggleMotionVectors();
+        break;
+    case 'N':
+    case 'n':
+        simulation.nextTarget();
+        break;
+    case 'P':
+    case 'p':
+        simulation.previousTarget();
+        break;
+    case 'S':
+    case 's':
+        simulation.toggleHistories();
+        break;
+    case 'T':
+    case 't':
+        stepByHand();
+        break;
+    case 'X':
+    case 'x':
+        simulation.zoomCamera(0.1f);
+        break;
+    case 'Z':
+    case 'z':
+        simulation.zoomCamera(-0.1f);
+        break;
+    default:
+        break;
+    }
+}
+} // namespace
+
+void keyboardCallback(unsigned char key, int, int)
+{
+    handleKey(key);
+    glutPostRedisplay(); // every key, known or not
+}
+
+void buildMenus()
+{
+    const int cameraModeMenu = glutCreateMenu(cameraModeMenuCallback);
+    glutAddMenuEntry("&Look At", LookAtFree);
+    glutAddMenuEntry("Look At Object In &Velocity", LookAtVelocity);
+    glutAddMenuEntry("Look At Object In &Acceleration", LookAtAcceleration);
+    glutAddMenuEntry("Look At Object A&nti Velocity", LookAtAntiVelocity);
+    glutAddMenuEntry("Look At Object An&ti Acceleration", LookAtAntiAcceleration);
+
+    glutCreateMenu(menuCallback);
+    glutAddSubMenu("&Camera Mode", cameraModeMenu);
+    glutAddMenuEntry("Toggle Orbit &History Display", MenuToggleHistories);
+    glutAddMenuEntry("Toggle &Motion Display", MenuToggleMotion);
+    glutAddMenuEntry("C&lear All Object Histories", MenuClearHistories);
+    glutAddMenuEntry("E&xit", MenuExit);
+    glutAttachMenu(GLUT_RIGHT_BUTTON);
+}
+
+void menuCallback(int value)
+{
+    switch (value)
+    {
+    case MenuClearHistories:
+        simulation.clearAllHistories();
+        break;
+    case MenuToggleHistories:
+        simulation.toggleHistories();
+        break;
+    case MenuToggleMotion:
+        simulation.toggleMotionVectors();
+        break;
+    case MenuExit:
+        std::exit(0);
+    default:
+        break;
+    }
+    glutPostRedisplay();
+    restartClock(); // time spent in the menu is not simulated
+}
+
+void cameraModeMenuCallback(int value)
+{
+    simulation.lookAtMode() = value;
+    glutPostRedisplay();
+    restartClock();
+}
+
+void printHelp()
+{
+    static const char* const lines[] = {
+        "Key Commands:",
+        "-----------------",
+        "SPACE - toggles the simulation's paused state",
+        "  T   - steps the simulation a few steps",
+        "  Z   - zooms the camera out",
+        "  X   - zooms the camera in",
+        "  N   - snaps the camera to the next target",
+        "  C   - clears all objects' orbit histories",
+        "  M   - toggles display of objects' motion vectors",
+        "  P   - snaps the camera to the previous target",
+        "  S   - toggles drawing of all objects' orbit histories",
+        "  .   - increases the simulation's time scale",
+        "  ,   - decreases the simulation's tiem scale",
+        "  H   - prints this helpful information",
+        "",
+        "* To rotate the view, click and drag with the LEFT mouse button (but",
+        "  only in \"Look At\" mode)",
+    };
+    for (const char* line : lines)
+        std::cout << line << std::endl;
+}

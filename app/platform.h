@@ -1,0 +1,9 @@
+// The platform's monotonic high-resolution counter.
+#pragma once
+
+#include <cstdint>
+
+// The counter's current reading, in ticks.
+std::int64_t readTickCounter();
+// Ticks per second; constant for the life of the process.
+std::int64_t readTickFrequency();

@@ -1,0 +1,6 @@
+// Placeholder viewing transform.
+#include "camera/camera.h"
+
+void Camera::applyTransform() const
+{
+}
