@@ -1,0 +1,2 @@
+// Placeholder BMP reader.
+#include "render/bmp_reader.h"

@@ -1,0 +1,2 @@
+// Reading the one BMP form the textures use, without GL.
+#pragma once
