@@ -29,7 +29,7 @@ class Texture
     Texture(const Texture&) = delete;
     Texture& operator=(const Texture&) = delete;
 
-    std::uint32_t textureName_ = 0;         // GL texture name owned by this object; 0 = none
+    std::uint32_t textureName_ = 0;          // GL texture name owned by this object; 0 = none
     std::unique_ptr<std::uint8_t[]> pixels_; // exactly as read: bottom row first, BGR triples
 };
 
