@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Velmir needs, and only those that are missing.
+# Usage: scripts/install-deps.sh run|test|fuzz
+# Safe to run again: with everything present it changes nothing and needs no network.
+set -euo pipefail
+
+build=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
+       libx11-dev libstb-dev)
+# The headless demonstration runs the program under a virtual X server.
+run=("${build[@]}" xvfb xauth xdotool)
+test=("${run[@]}" libgtest-dev libbenchmark-dev)
+fuzz=("${build[@]}" clang libclang-rt-14-dev)
+
+case "${1:-run}" in
+    run) wanted=("${run[@]}") ;;
+    test) wanted=("${test[@]}") ;;
+    fuzz) wanted=("${fuzz[@]}") ;;
+    *) echo "usage: $0 run|test|fuzz" >&2; exit 2 ;;
+esac
+
+missing=()
+for pkg in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -eq 0 ]]; then
+    sudo=()
+elif command -v sudo >/dev/null; then
+    sudo=(sudo)
+else
+    echo "install-deps: missing packages (${missing[*]}) and neither root nor sudo" >&2
+    exit 1
+fi
+echo "install-deps: installing ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
