@@ -1,16 +1,22 @@
-// Placeholder mouse callbacks.
+// The GLUT mouse callbacks: hand the event to the handlers, redraw if they ask for it.
 #include "camera/mouse.h"
+
+#include "app/bounds2d.h"
+#include "sim/simulation.h"
 
 #include <GL/freeglut.h>
 
-int leftButtonState = GLUT_UP;
-Vector4 lastDragPoint{0.0f, 0.0f, 0.0f, 0.0f};
-Vector4 currentDragPoint{0.0f, 0.0f, 0.0f, 0.0f};
+static_assert(MouseLeftButton == GLUT_LEFT_BUTTON && MouseDown == GLUT_DOWN && MouseUp == GLUT_UP,
+              "the GL-free mouse handlers repeat GLUT's numbers");
 
-void mouseCallback(int, int, int, int)
+void mouseCallback(int button, int state, int x, int y)
 {
-    glutPostRedisplay();
+    if (handleMouseButton(simulation, windowBounds, button, state, x, y))
+        glutPostRedisplay();
 }
-void motionCallback(int, int)
+
+void motionCallback(int x, int y)
 {
+    if (handleMouseMotion(simulation, windowBounds, x, y))
+        glutPostRedisplay();
 }
