@@ -1,0 +1,266 @@
+// Process, pipe and X plumbing for the end-to-end tests.
+#include "program_harness.h"
+
+#include <X11/Xlib.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void execOrDie(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+int waitStatus(pid_t pid, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    for (;;)
+    {
+        int status = 0;
+        const pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (r < 0)
+            return -1;
+        if (Clock::now() >= deadline)
+            return -2;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+} // namespace
+
+VirtualScreen::VirtualScreen(int width, int height)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ == 0)
+    {
+        close(fds[0]);
+        const int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execOrDie({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                   std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp"});
+    }
+    close(fds[1]);
+    // Xvfb writes the display number it chose once it accepts connections.
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    const auto deadline = Clock::now() + std::chrono::seconds(15);
+    char c;
+    while (Clock::now() < deadline && poll(&p, 1, 100) >= 0)
+    {
+        if (!(p.revents & (POLLIN | POLLHUP)))
+            continue;
+        if (read(fds[0], &c, 1) != 1 || c == '\n')
+            break;
+        number += c;
+    }
+    close(fds[0]);
+    if (number.empty())
+        throw std::runtime_error("Xvfb did not start");
+    name_ = ":" + number;
+    display_ = XOpenDisplay(name_.c_str());
+    if (!display_)
+        throw std::runtime_error("cannot open " + name_);
+}
+
+VirtualScreen::~VirtualScreen()
+{
+    if (display_)
+        XCloseDisplay(display_);
+    if (pid_ > 0)
+    {
+        kill(pid_, SIGTERM);
+        if (waitStatus(pid_, std::chrono::seconds(5)) == -2)
+        {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+}
+
+Program::Program(const VirtualScreen& screen, const std::string& binary, const std::string& workingDirectory)
+    : screen_(screen)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ == 0)
+    {
+        close(fds[0]);
+        dup2(fds[1], 1);
+        if (chdir(workingDirectory.c_str()) != 0)
+            _exit(126);
+        setenv("DISPLAY", screen.name().c_str(), 1);
+        execOrDie({binary});
+    }
+    close(fds[1]);
+    stdoutFd_ = fds[0];
+    fcntl(stdoutFd_, F_SETFL, fcntl(stdoutFd_, F_GETFL) | O_NONBLOCK);
+}
+
+Program::~Program()
+{
+    if (running())
+    {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (stdoutFd_ >= 0)
+        close(stdoutFd_);
+}
+
+void Program::drain()
+{
+    char buffer[65536];
+    for (;;)
+    {
+        const ssize_t n = read(stdoutFd_, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        output_.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+const std::string& Program::output()
+{
+    drain();
+    return output_;
+}
+
+bool Program::waitForOutput(const std::string& text, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    for (;;)
+    {
+        drain();
+        if (output_.find(text) != std::string::npos)
+            return true;
+        if (Clock::now() >= deadline)
+            return false;
+        pollfd p{stdoutFd_, POLLIN, 0};
+        poll(&p, 1, 20);
+    }
+}
+
+void Program::readFor(std::chrono::milliseconds duration)
+{
+    const auto deadline = Clock::now() + duration;
+    while (Clock::now() < deadline)
+    {
+        drain();
+        pollfd p{stdoutFd_, POLLIN, 0};
+        poll(&p, 1, 10);
+    }
+    drain();
+}
+
+unsigned long Program::waitForWindow(std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    while (!window_ && Clock::now() < deadline)
+    {
+        window_ = x11util::findWindow(screen_.display(), "Velmir");
+        if (!window_)
+            readFor(std::chrono::milliseconds(50));
+    }
+    return window_;
+}
+
+int Program::xdotool(const std::vector<std::string>& arguments)
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+        setenv("DISPLAY", screen_.name().c_str(), 1);
+        const int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 2);
+        std::vector<std::string> argv{"xdotool"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        execOrDie(argv);
+    }
+    const int status = waitStatus(pid, std::chrono::seconds(20));
+    drain();
+    return status;
+}
+
+void Program::key(const std::string& keys)
+{
+    const std::string w = std::to_string(window_);
+    xdotool({"mousemove", "--window", w, "320", "240", "windowfocus", "--sync", w});
+    xdotool({"key", "--delay", "30", keys});
+}
+
+x11util::Image Program::screenshot()
+{
+    drain();
+    XSync(screen_.display(), False);
+    return x11util::capture(screen_.display(), window_);
+}
+
+void Program::requestClose()
+{
+    x11util::requestClose(screen_.display(), window_);
+}
+
+int Program::waitForExit(std::chrono::milliseconds timeout)
+{
+    if (exitStatus_ != -3)
+        return exitStatus_;
+    const auto deadline = Clock::now() + timeout;
+    for (;;)
+    {
+        drain();
+        int status = 0;
+        const pid_t r = waitpid(pid_, &status, WNOHANG);
+        if (r == pid_)
+        {
+            drain();
+            exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return exitStatus_;
+        }
+        if (Clock::now() >= deadline)
+            return -2;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+bool Program::running()
+{
+    return pid_ > 0 && exitStatus_ == -3 && waitForExit(std::chrono::milliseconds(0)) == -2;
+}
+
+long differingPixels(const x11util::Image& a, const x11util::Image& b, int tolerance)
+{
+    if (a.width != b.width || a.height != b.height)
+        return -1;
+    long count = 0;
+    for (std::size_t i = 0; i + 2 < a.rgb.size(); i += 3)
+        for (int c = 0; c < 3; ++c)
+            if (std::abs(int(a.rgb[i + c]) - int(b.rgb[i + c])) > tolerance)
+            {
+                ++count;
+                break;
+            }
+    return count;
+}
