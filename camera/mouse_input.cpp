@@ -1,6 +1,5 @@
 // The mouse state and what the mouse events do to the camera, without GL.
 #include "camera/mouse.h"
-
 #include "camera/trackball.h"
 #include "sim/simulation.h"
 

@@ -3,7 +3,6 @@
 #include "gl_context.h"
 
 #include <GL/gl.h>
-
 #include <cmath>
 
 namespace
@@ -61,6 +60,7 @@ TEST_F(CameraTransformGl, FreeEyeStandsAtTheCentreFacingLikeTheOrbitEye)
     EXPECT_NEAR(mv.eye(1), 2.0, 1e-5);
     EXPECT_NEAR(mv.eye(2), 3.0, 1e-5);
     const double p = M_PI / 6.0, y = M_PI / 3.0;
-    const double ahead[] = {1.0 - std::sin(y) * std::cos(p), 2.0 - std::sin(p), 3.0 - std::cos(y) * std::cos(p)};
+    const double ahead[] = {1.0 - std::sin(y) * std::cos(p), 2.0 - std::sin(p),
+                            3.0 - std::cos(y) * std::cos(p)};
     EXPECT_NEAR(mv.eyeCoordinate(2, ahead[0], ahead[1], ahead[2]), -1.0, 1e-5);
 }

@@ -88,7 +88,8 @@ TEST_F(CameraZoom, TargetRadiusWinsAndIsOnlyCheckedWhenZooming)
     scene.nextTarget();
     EXPECT_EQ(camera().distance(), 6.0f);
     scene.zoomCamera(-0.1f);
-    EXPECT_EQ(camera().distance(), 30005.0f); // above the far limit: the target must stay beyond the near plane
+    // Above the far limit: keeping the target beyond the near plane wins.
+    EXPECT_EQ(camera().distance(), 30005.0f);
 }
 
 using CameraLookAt = SceneTest;
@@ -126,7 +127,8 @@ TEST_F(CameraLookAt, EveryModePutsTheEyeOnItsSideOfTheTarget)
     for (int mode = LookAtVelocity; mode <= LookAtAntiAcceleration; ++mode)
     {
         scene.lookAtMode() = mode;
-        for (const Vector3& v : {Vector3(3.0f, -1.0f, 2.0f), Vector3(-0.5f, 2.0f, -4.0f), Vector3(-2.0f, 0.0f, 1.0f)})
+        for (const Vector3& v :
+             {Vector3(3.0f, -1.0f, 2.0f), Vector3(-0.5f, 2.0f, -4.0f), Vector3(-2.0f, 0.0f, 1.0f)})
         {
             target.velocity() = v;
             target.acceleration() = v * 2.0f;
