@@ -24,7 +24,8 @@ void Simulation::addObject(SpaceObject* object)
 void Simulation::destroyAllObjects()
 {
     for (std::uint32_t k = 0; k < objects_.count(); ++k)
-        delete objects_.at(k);
+        if (SpaceObject* object = objects_.at(k))
+            delete object;
     objects_.clear();
 }
 

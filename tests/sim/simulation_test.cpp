@@ -289,3 +289,24 @@ TEST_F(SimulationTest, InitialSystem)
     EXPECT_TRUE(sim.isPaused());
     EXPECT_EQ(sim.targetIndex(), 0u);
 }
+
+TEST(ObjectRegistry, KeysAreIndicesInIdOrder)
+{
+    ObjectRegistry registry;
+    SpaceObject* a = reinterpret_cast<SpaceObject*>(0x10);
+    SpaceObject* b = reinterpret_cast<SpaceObject*>(0x20);
+    registry.insert(0, a);
+    registry.insert(1, b);
+    EXPECT_EQ(registry.count(), 2u);
+    EXPECT_EQ(registry.at(0), a);
+    EXPECT_EQ(registry.at(1), b);
+    registry.insert(0, b); // same key: replaced, not added
+    EXPECT_EQ(registry.count(), 2u);
+    EXPECT_EQ(registry.at(0), b);
+    // A gap leaves an empty entry instead of writing out of bounds.
+    registry.insert(3, a);
+    EXPECT_EQ(registry.count(), 4u);
+    EXPECT_EQ(registry.at(2), nullptr);
+    registry.clear();
+    EXPECT_EQ(registry.count(), 0u);
+}
