@@ -421,16 +421,20 @@ void splatCraters(Field& heights, const std::vector<Crater>& craters)
 }
 
 // Bright ejecta and rays of the freshest craters, as an albedo boost.
-void splatRays(Field& albedo, const std::vector<Crater>& craters, float threshold, int seed)
+void splatRays(Field& albedo, std::vector<Crater> craters, int count, int seed)
 {
-    for (const Crater& c : craters)
+    // The youngest craters of some size; a surface with rays everywhere looks like a snowfield.
+    std::sort(craters.begin(), craters.end(), [](const Crater& a, const Crater& b) {
+        return a.fresh * std::min(a.radius, 0.05f) > b.fresh * std::min(b.radius, 0.05f);
+    });
+    craters.resize(std::min(craters.size(), static_cast<std::size_t>(count)));
+    for (Crater& c : craters)
     {
-        if (c.fresh < threshold || c.radius < 0.012f)
-            continue;
+        c.fresh = 1.0f;
         const Vec3 t1 =
             normalized(cross(c.center, std::fabs(c.center.z) < 0.9f ? Vec3{0, 0, 1} : Vec3{1, 0, 0}));
         const Vec3 t2 = cross(c.center, t1);
-        const float reach = std::min(1.2f, 9.0f * c.radius);
+        const float reach = std::min(0.9f, 7.0f * c.radius);
         forCap(albedo.width, albedo.height, c.center, reach, [&](int x, int y, Vec3 d) {
             const float dist = angleBetween(d, c.center);
             const float t = dist / c.radius;
@@ -441,7 +445,7 @@ void splatRays(Field& albedo, const std::vector<Crater>& craters, float threshol
                 clamp01(0.5f + noise(Vec3{std::cos(a) * 9.0f, std::sin(a) * 9.0f, 0.5f * t}, seed)), 4.0f);
             const float halo = std::exp(-std::max(0.0f, t - 1.0f) * 1.3f) * 0.5f;
             const float fade = 1.0f - smoothstep(0.3f * reach, reach, dist);
-            albedo.at(x, y) += c.fresh * fade * (halo + 1.6f * rays) * (t < 0.9f ? 0.6f : 1.0f);
+            albedo.at(x, y) += c.fresh * fade * (halo + 1.1f * rays) * (t < 0.9f ? 0.6f : 1.0f);
         });
     }
 }
@@ -538,7 +542,7 @@ Image sun()
     return img;
 }
 
-Image rocky(std::uint64_t seed, int craterCount, float maxCrater, float reliefStrength, float rayThreshold,
+Image rocky(std::uint64_t seed, int craterCount, float maxCrater, float reliefStrength, int rayCount,
             const std::function<Color(const Texel&, float albedoBoost)>& ground,
             const std::function<void(Field&)>& extraHeights = {})
 {
@@ -549,7 +553,7 @@ Image rocky(std::uint64_t seed, int craterCount, float maxCrater, float reliefSt
     if (extraHeights)
         extraHeights(heights);
     Field rays(bodyWidth, bodyHeight);
-    splatRays(rays, craters, rayThreshold, static_cast<int>(seed & 255));
+    splatRays(rays, craters, rayCount, static_cast<int>(seed & 255));
     const Field shade = relief(heights, reliefStrength);
 
     Image img(bodyWidth, bodyHeight);
@@ -564,7 +568,7 @@ Image rocky(std::uint64_t seed, int craterCount, float maxCrater, float reliefSt
 
 Image mercury()
 {
-    return rocky(101, 5200, 0.2f, 1.4f, 0.8f, [](const Texel& t, float rays) {
+    return rocky(101, 5200, 0.2f, 1.4f, 7, [](const Texel& t, float rays) {
         const float a = fbm(t.dir * 3.0f, 5, 40);
         const float b = fbm(t.dir * 12.0f, 3, 41);
         Color c = mix(Color{0.42f, 0.40f, 0.38f}, Color{0.62f, 0.58f, 0.53f}, clamp01(0.5f + a + 0.3f * b));
@@ -600,24 +604,35 @@ Image earth()
         for (int x = 0; x < bodyWidth; ++x)
         {
             const Vec3 d = direction((static_cast<float>(x) + 0.5f) * twoPi / bodyWidth, lat);
-            const Vec3 warp = fbmVector(d * 1.3f, 3, 60) * 0.45f;
-            elevation.at(x, y) = fbm(d * 1.7f + warp, 8, 64, 0.52f) + 0.25f * fbm(d * 0.7f, 2, 70);
+            const Vec3 warp = fbmVector(d * 1.1f, 3, 60) * 0.4f;
+            elevation.at(x, y) = fbm(d * 1.2f + warp, 8, 64, 0.5f) + 0.35f * fbm(d * 0.6f, 2, 70);
         }
     });
-    std::vector<float> sorted;
-    for (int y = 0; y < bodyHeight; y += 4)
-        for (int x = 0; x < bodyWidth;
-             x += std::max(1, static_cast<int>(4.0f / std::max(0.1f, std::cos((static_cast<float>(y) + 0.5f) *
-                                                                                  pi / bodyHeight -
-                                                                              0.5f * pi)))))
-            sorted.push_back(elevation.at(x, y));
-    std::sort(sorted.begin(), sorted.end());
-    const float sea = sorted[sorted.size() * 7 / 10];
-    const float top = sorted[sorted.size() - 1 - sorted.size() / 500];
+    // Sea level and the highest peaks as percentiles by area: texels near the poles cover less ground.
+    std::vector<std::pair<float, float>> byHeight; // elevation, area
+    for (int y = 0; y < bodyHeight; ++y)
+    {
+        const float area = std::cos((static_cast<float>(y) + 0.5f) * pi / bodyHeight - 0.5f * pi);
+        for (int x = 0; x < bodyWidth; ++x)
+            byHeight.emplace_back(elevation.at(x, y), area);
+    }
+    std::sort(byHeight.begin(), byHeight.end());
+    float total = 0.0f;
+    for (const auto& e : byHeight)
+        total += e.second;
+    float sea = 0.0f, top = 0.0f, sum = 0.0f;
+    for (const auto& e : byHeight)
+    {
+        sum += e.second;
+        if (sum <= 0.70f * total)
+            sea = e.first;
+        if (sum <= 0.998f * total)
+            top = e.first;
+    }
     Field landHeights(bodyWidth, bodyHeight);
     for (std::size_t i = 0; i < elevation.v.size(); ++i)
         landHeights.v[i] = std::max(0.0f, elevation.v[i] - sea) * 0.05f;
-    const Field shade = relief(landHeights, 3.0f);
+    const Field shade = relief(landHeights, 1.2f);
 
     Image img(bodyWidth, bodyHeight);
     paint(img, [&](const Texel& t, int x, int y) {
@@ -641,7 +656,7 @@ Image earth()
                              smoothstep(-0.2f, 0.3f, -moisture));
             land = mix(land, Color{0.78f, 0.64f, 0.42f}, smoothstep(0.3f, 0.7f, dry));
             land = mix(land, Color{0.40f, 0.40f, 0.30f}, smoothstep(50.0f, 65.0f, latDeg)); // tundra
-            land = mix(land, Color{0.42f, 0.34f, 0.26f}, smoothstep(0.25f, 0.55f, h));      // mountains
+            land = mix(land, Color{0.45f, 0.38f, 0.30f}, smoothstep(0.35f, 0.7f, h));       // mountains
             const float snowLine = 0.75f - 0.5f * smoothstep(35.0f, 65.0f, latDeg);
             land = mix(land, Color{0.92f, 0.93f, 0.95f}, smoothstep(snowLine, snowLine + 0.1f, h));
             c = applyRelief(land, shade.get(x, y));
@@ -651,13 +666,14 @@ Image earth()
         c = mix(c, Color{0.93f, 0.95f, 0.98f}, smoothstep(iceEdge - 1.5f, iceEdge + 1.5f, latDeg));
 
         // Clouds: swirled fbm, thicker along the equatorial convergence and the storm tracks.
-        const Vec3 swirl = fbmVector(scale(t.dir, Vec3{2.0f, 2.0f, 3.0f}), 3, 100) * 0.6f;
-        const float cl = fbm(scale(t.dir, Vec3{3.0f, 3.0f, 4.5f}) + swirl, 7, 104);
+        const Vec3 swirl = fbmVector(scale(t.dir, Vec3{2.0f, 2.0f, 3.5f}), 3, 100) * 0.7f;
+        const float cl = fbm(scale(t.dir, Vec3{2.5f, 2.5f, 5.0f}) + swirl, 4, 104);
+        const float wisps = fbm(scale(t.dir, Vec3{10.0f, 10.0f, 22.0f}) + swirl * 2.0f, 4, 108);
         const float bands = 0.12f * std::exp(-latDeg * latDeg / 60.0f) +
                             0.15f * std::exp(-std::pow((latDeg - 55.0f) / 12.0f, 2.0f)) -
                             0.12f * std::exp(-std::pow((latDeg - 25.0f) / 8.0f, 2.0f));
-        const float cover = smoothstep(0.05f, 0.45f, cl + bands);
-        return mix(c, Color{0.96f, 0.97f, 0.98f}, 0.92f * cover);
+        const float cover = smoothstep(0.0f, 0.5f, cl + bands + 0.35f * wisps);
+        return mix(c, Color{0.96f, 0.97f, 0.98f}, 0.88f * cover * cover);
     });
     return img;
 }
@@ -665,13 +681,13 @@ Image earth()
 Image mars()
 {
     return rocky(
-        401, 1800, 0.16f, 1.0f, 0.97f,
+        401, 1800, 0.16f, 1.0f, 0,
         [](const Texel& t, float rays) {
             const Vec3 warp = fbmVector(t.dir * 1.5f, 3, 110) * 0.4f;
             const float albedo = fbm(t.dir * 2.2f + warp, 6, 113);
             const float dust = fbm(t.dir * 6.0f, 4, 117);
             Color c = mix(Color{0.74f, 0.40f, 0.20f}, Color{0.86f, 0.56f, 0.33f}, clamp01(0.5f + dust));
-            c = mix(c, Color{0.40f, 0.22f, 0.14f}, smoothstep(0.05f, 0.35f, albedo));
+            c = mix(c, Color{0.48f, 0.27f, 0.16f}, 0.85f * smoothstep(-0.05f, 0.45f, albedo));
             c = mix(c, Color{0.92f, 0.66f, 0.44f}, 0.5f * smoothstep(0.1f, 0.4f, -albedo));
             c = mix(c, Color{0.9f, 0.7f, 0.55f}, 0.3f * rays);
             // The caps: the northern one larger; layered terrain gives them a spiralling edge.
@@ -741,10 +757,10 @@ Image jupiter()
         {28, {0.70f, 0.55f, 0.40f}},  {34, {0.86f, 0.79f, 0.66f}},  {41, {0.68f, 0.56f, 0.44f}},
         {50, {0.78f, 0.70f, 0.58f}},  {62, {0.60f, 0.55f, 0.49f}},  {90, {0.48f, 0.45f, 0.42f}},
     };
-    return bandedGiant(stops, 2.2f, 0.12f, 130, [](const Texel& t, Color c) {
+    return bandedGiant(stops, 6.0f, 0.18f, 130, [](const Texel& t, Color c) {
         // The great red oval in the southern tropical zone, swirling, with a pale collar.
         float r;
-        const float spot = oval(t, 2.2f, -22.0f * pi / 180.0f, 0.20f, 0.085f, r);
+        const float spot = oval(t, 2.2f, -22.0f * pi / 180.0f, 0.24f, 0.10f, r);
         if (r < 1.6f)
         {
             const float collar = (1.0f - smoothstep(1.0f, 1.5f, r)) * smoothstep(0.8f, 1.05f, r);
@@ -811,24 +827,29 @@ Image neptune()
         float companion;
         oval(t, 4.0f, -30.0f * pi / 180.0f, 0.12f, 0.025f, companion);
         const float cirrus =
-            smoothstep(0.3f, 0.55f, s + 0.25f * belt) * belt + (1.0f - smoothstep(0.6f, 1.0f, companion));
+            smoothstep(0.45f, 0.7f, s + 0.2f * belt) * belt + (1.0f - smoothstep(0.6f, 1.0f, companion));
         return mix(c, Color{0.90f, 0.94f, 1.0f}, clamp01(cirrus) * 0.85f);
     });
 }
 
 Image pluto()
 {
-    return rocky(901, 700, 0.1f, 0.9f, 0.9f, [](const Texel& t, float rays) {
+    return rocky(901, 700, 0.1f, 0.9f, 2, [](const Texel& t, float rays) {
         // Nitrogen-ice plains, dark reddish tholin along the equator, a bright smooth basin with
         // convection cells, a brownish north polar cap.
         const float a = fbm(t.dir * 2.0f, 6, 210);
         const float equator = std::exp(-std::pow(t.lat / 0.4f, 2.0f));
         Color c = mix(Color{0.80f, 0.72f, 0.60f}, Color{0.92f, 0.87f, 0.78f}, clamp01(0.5f + 1.2f * a));
-        c = mix(c, Color{0.36f, 0.20f, 0.12f}, smoothstep(0.05f, 0.3f, equator * (0.7f + a) - 0.3f));
+        const Color tholin =
+            mix(Color{0.30f, 0.16f, 0.10f}, Color{0.52f, 0.32f, 0.20f}, clamp01(0.5f + 2.0f * a));
+        c = mix(c, tholin, smoothstep(0.0f, 0.35f, equator * (0.75f + a) - 0.3f));
         const float northCap = smoothstep(55.0f, 70.0f, t.lat * 180.0f / pi + 8.0f * a);
         c = mix(c, Color{0.62f, 0.52f, 0.42f}, 0.6f * northCap);
-        float r;
-        const float plain = oval(t, 3.3f, 0.3f, 0.45f, 0.4f + 0.05f * std::sin(3.0f * t.lon), r);
+        float r1, r2;
+        oval(t, 3.2f, 0.32f, 0.36f, 0.36f, r1);
+        oval(t, 3.75f, 0.18f, 0.34f, 0.30f, r2);
+        const float ragged = std::min(r1, r2) + 0.25f * fbm(t.dir * 6.0f, 4, 214);
+        const float plain = 1.0f - smoothstep(0.9f, 1.0f, ragged);
         if (plain > 0.0f)
         {
             float f1, f2;
@@ -842,11 +863,23 @@ Image pluto()
 
 Image moon()
 {
-    const Vec3 nearSide = direction(0.0f, 0.0f);
-    return rocky(1101, 4200, 0.18f, 1.5f, 0.85f, [nearSide](const Texel& t, float rays) {
+    Rng rng(1100);
+    std::vector<Crater> basins;
+    for (int i = 0; i < 14; ++i)
+    {
+        // Near side (around longitude 0) much more often than far side.
+        const float lon = i < 11 ? rng.uniform(-1.3f, 1.3f) : rng.uniform(1.5f, 4.8f);
+        basins.push_back({direction(lon, rng.uniform(-0.8f, 0.8f)), rng.uniform(0.2f, 0.5f), 0.0f, 0.0f});
+    }
+    return rocky(1101, 4200, 0.18f, 1.5f, 6, [basins](const Texel& t, float rays) {
         // Maria: dark basalt plains, mostly on the side that faces the planet.
-        const float m = fbm(t.dir * 1.6f, 5, 220) + 0.35f * dot(t.dir, nearSide);
-        const float mare = smoothstep(0.18f, 0.26f, m);
+        float m = 0.0f;
+        for (const Crater& b : basins)
+        {
+            const float x = angleBetween(t.dir, b.center) / b.radius + 0.35f * fbm(t.dir * 5.0f, 4, 220);
+            m = std::max(m, 1.0f - smoothstep(0.85f, 1.0f, x));
+        }
+        const float mare = m * (0.85f + 0.15f * noise(t.dir * 20.0f, 221));
         const float tone = fbm(t.dir * 9.0f, 4, 223);
         const Color highland =
             mix(Color{0.56f, 0.55f, 0.53f}, Color{0.74f, 0.73f, 0.71f}, clamp01(0.5f + tone));
@@ -883,7 +916,7 @@ Image skybox()
         const float light = band * bulge * clouds * (1.0f - 0.8f * dust);
         const Color glow = mix(Color{0.55f, 0.60f, 0.75f}, Color{0.85f, 0.72f, 0.55f},
                                std::exp(-toCentre * toCentre / 0.5f));
-        return c + glow * (0.16f * light);
+        return c + glow * (0.24f * light);
     });
 
     // Stars: a uniform population and a second one crowding toward the band. Brightness follows a
