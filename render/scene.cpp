@@ -83,7 +83,7 @@ void Simulation::drawScene()
         glRotatef(camera_.pitch(), 1.0f, 0.0f, 0.0f);
         glRotatef(-camera_.yaw(), 0.0f, 1.0f, 0.0f);
         glRotatef(-90.0f, 1.0f, 0.0f, 0.0f); // the sky's poles on the world y axis, like the bodies'
-        if (skyQuadric_) // null until loadSky has run
+        if (skyQuadric_)                     // null until loadSky has run
             gluSphere(skyQuadric_, maxCameraDistance_, 50, 50);
     }
     glPopAttrib();

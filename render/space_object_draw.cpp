@@ -5,11 +5,23 @@
 #include "sim/space_object.h"
 
 #include <GL/glu.h>
-
 #include <cmath>
 #include <cstddef>
 
 GLUquadric* sharedQuadric = nullptr;
+
+namespace
+{
+// driverSafeAttributes: the groups below are pushed one by one, and GL restores each on its pop.
+// Mesa 22 (llvmpipe among them) does not: its glPopAttrib restores a group only if it changed
+// since the most recent push of any group, so a change to a group pushed beneath another one is
+// forgotten (a history left texturing off and the colour yellow for every later sphere). One more
+// push of all the groups at once, innermost, makes every change fall under the push Mesa tracks;
+// with a correct GL the separate pops then restore the same values again.
+constexpr GLbitfield historyAttributes = GL_POINT_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT;
+constexpr GLbitfield arrowAttributes =
+    GL_CURRENT_BIT | GL_LINE_BIT | GL_POLYGON_BIT | GL_LIGHTING_BIT | GL_TEXTURE_BIT;
+} // namespace
 
 void loadSharedResources()
 {
@@ -66,6 +78,7 @@ void drawArrow(const Vector4& direction, const Color& color, const Vector4& orig
     glPushAttrib(GL_POLYGON_BIT);
     glPushAttrib(GL_LIGHTING_BIT);
     glPushAttrib(GL_TEXTURE_BIT);
+    glPushAttrib(arrowAttributes); // see driverSafeAttributes
     {
         glTranslatef(origin.x(), origin.y(), origin.z());
         glRotatef(angle, axis.x(), axis.y(), axis.z());
@@ -100,6 +113,7 @@ void drawArrow(const Vector4& direction, const Color& color, const Vector4& orig
             glEnd();
         }
     }
+    glPopAttrib();
     glPopAttrib();
     glPopAttrib();
     glPopAttrib();
@@ -141,6 +155,7 @@ void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
             glPushAttrib(GL_CURRENT_BIT);
             glPushAttrib(GL_TEXTURE_BIT);
             glPushAttrib(GL_LIGHTING_BIT);
+            glPushAttrib(historyAttributes); // see driverSafeAttributes
             {
                 glDisable(GL_LIGHTING);
                 glDisable(GL_TEXTURE_2D);
@@ -152,6 +167,7 @@ void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
                     glVertex3fv(history_[i].data());
                 glEnd();
             }
+            glPopAttrib();
             glPopAttrib();
             glPopAttrib();
             glPopAttrib();

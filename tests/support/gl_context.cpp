@@ -2,7 +2,6 @@
 #include "gl_context.h"
 
 #include <GL/freeglut.h>
-
 #include <cstring>
 #include <ostream>
 
@@ -34,6 +33,8 @@ GlState GlState::capture()
     s.depthTest = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
     s.lighting = glIsEnabled(GL_LIGHTING) == GL_TRUE;
     glGetIntegerv(GL_MATRIX_MODE, &s.matrixMode);
+    glGetFloatv(GL_POINT_SIZE, &s.pointSize);
+    glGetFloatv(GL_LINE_WIDTH, &s.lineWidth);
     return s;
 }
 
@@ -42,7 +43,7 @@ bool GlState::operator==(const GlState& o) const
     return modelviewDepth == o.modelviewDepth && projectionDepth == o.projectionDepth &&
            attribDepth == o.attribDepth && std::memcmp(color, o.color, sizeof color) == 0 &&
            texture2D == o.texture2D && depthTest == o.depthTest && lighting == o.lighting &&
-           matrixMode == o.matrixMode;
+           matrixMode == o.matrixMode && pointSize == o.pointSize && lineWidth == o.lineWidth;
 }
 
 void PrintTo(const GlState& s, std::ostream* os)
@@ -50,5 +51,6 @@ void PrintTo(const GlState& s, std::ostream* os)
     *os << "{modelview " << s.modelviewDepth << ", projection " << s.projectionDepth << ", attrib "
         << s.attribDepth << ", colour (" << s.color[0] << ' ' << s.color[1] << ' ' << s.color[2] << ' '
         << s.color[3] << "), texture2D " << s.texture2D << ", depthTest " << s.depthTest << ", lighting "
-        << s.lighting << ", matrixMode " << s.matrixMode << '}';
+        << s.lighting << ", matrixMode " << s.matrixMode << ", pointSize " << s.pointSize << ", lineWidth "
+        << s.lineWidth << '}';
 }

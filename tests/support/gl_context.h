@@ -14,6 +14,8 @@ struct GlState
     bool depthTest;
     bool lighting;
     int matrixMode;
+    float pointSize;
+    float lineWidth;
 
     static GlState capture();
     bool operator==(const GlState& other) const;

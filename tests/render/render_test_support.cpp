@@ -1,0 +1,178 @@
+// Scratch files, feedback recording and pixel read-back for the drawing tests.
+#include "render_test_support.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace
+{
+void put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+} // namespace
+
+std::ostream& operator<<(std::ostream& os, Rgb c)
+{
+    return os << '(' << int(c.r) << ", " << int(c.g) << ", " << int(c.b) << ')';
+}
+
+void writeBmp(const std::string& path, int width, int height, const std::function<Rgb(int, int)>& pixel)
+{
+    const std::size_t size = 54 + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
+    std::vector<std::uint8_t> file(size, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(file, 2, static_cast<std::uint32_t>(size));
+    put32(file, 10, 54);
+    put32(file, 14, 40);
+    put32(file, 18, static_cast<std::uint32_t>(width));
+    put32(file, 22, static_cast<std::uint32_t>(height));
+    file[26] = 1;  // planes
+    file[28] = 24; // bits per pixel
+    std::size_t at = 54;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+        {
+            const Rgb c = pixel(x, y);
+            file[at++] = c.b;
+            file[at++] = c.g;
+            file[at++] = c.r;
+        }
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(size));
+}
+
+void writeSolidBmp(const std::string& path, Rgb colour)
+{
+    writeBmp(path, 4, 4, [colour](int, int) { return colour; });
+}
+
+ScratchDirectory::ScratchDirectory() : previous_(std::filesystem::current_path().string())
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "velmir-render-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        ADD_FAILURE() << "mkdtemp failed";
+    path_ = pattern;
+    std::filesystem::current_path(path_);
+}
+
+ScratchDirectory::~ScratchDirectory()
+{
+    std::filesystem::current_path(previous_);
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<FeedbackPrimitive> recordFeedback(const std::function<void()>& draw)
+{
+    constexpr float scale = 1.0f / 64.0f; // world coordinates within +-64 stay inside the clip volume
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    std::vector<GLfloat> buffer(1 << 20);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_4D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    // A 2 x 2 viewport makes window x = ndc x + 1; the depth range makes window z = (ndc z + 1) / 2.
+    glViewport(0, 0, 2, 2);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glScalef(scale, scale, scale);
+    draw();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    const GLint used = glRenderMode(GL_RENDER);
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    EXPECT_GE(used, 0) << "feedback buffer overflowed";
+
+    std::vector<FeedbackPrimitive> out;
+    auto vertexAt = [&](GLint i) {
+        const GLfloat* v = &buffer[static_cast<std::size_t>(i)];
+        FeedbackVertex fv{Vector3((v[0] - 1.0f) / scale, (v[1] - 1.0f) / scale, (2.0f * v[2] - 1.0f) / scale),
+                          {v[4], v[5], v[6], v[7]},
+                          {v[8], v[9], v[10], v[11]}};
+        return fv;
+    };
+    constexpr GLint vertexSize = 12; // x y z w, r g b a, s t r q
+    for (GLint i = 0; i < used;)
+    {
+        const GLenum token = static_cast<GLenum>(buffer[static_cast<std::size_t>(i++)]);
+        FeedbackPrimitive p{token, {}};
+        GLint n = 0;
+        if (token == GL_POINT_TOKEN)
+            n = 1;
+        else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN)
+        {
+            p.token = GL_LINE_TOKEN;
+            n = 2;
+        }
+        else if (token == GL_POLYGON_TOKEN)
+            n = static_cast<GLint>(buffer[static_cast<std::size_t>(i++)]);
+        else
+        {
+            ADD_FAILURE() << "unexpected feedback token " << token;
+            break;
+        }
+        for (GLint k = 0; k < n; ++k, i += vertexSize)
+            p.vertices.push_back(vertexAt(i));
+        out.push_back(p);
+    }
+    return out;
+}
+
+std::vector<FeedbackPrimitive> primitivesOf(const std::vector<FeedbackPrimitive>& all, GLenum token)
+{
+    std::vector<FeedbackPrimitive> out;
+    for (const FeedbackPrimitive& p : all)
+        if (p.token == token)
+            out.push_back(p);
+    return out;
+}
+
+Frame Frame::grab()
+{
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    Frame f;
+    f.width_ = viewport[2];
+    f.height_ = viewport[3];
+    f.data_.resize(static_cast<std::size_t>(f.width_) * static_cast<std::size_t>(f.height_) * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(viewport[0], viewport[1], f.width_, f.height_, GL_RGB, GL_UNSIGNED_BYTE, f.data_.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    return f;
+}
+
+Rgb Frame::at(int x, int y) const
+{
+    const std::size_t i =
+        (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 3;
+    return Rgb{data_[i], data_[i + 1], data_[i + 2]};
+}
+
+bool Frame::near(int x, int y, Rgb colour, int tolerance) const
+{
+    const Rgb c = at(x, y);
+    return std::abs(c.r - colour.r) <= tolerance && std::abs(c.g - colour.g) <= tolerance &&
+           std::abs(c.b - colour.b) <= tolerance;
+}
+
+int Frame::count(Rgb colour, int tolerance) const
+{
+    int n = 0;
+    for (int y = 0; y < height_; ++y)
+        for (int x = 0; x < width_; ++x)
+            n += near(x, y, colour, tolerance) ? 1 : 0;
+    return n;
+}

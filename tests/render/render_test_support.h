@@ -1,0 +1,78 @@
+// Helpers for the drawing tests: BMP files in a scratch directory, GL feedback and pixel read-back.
+#pragma once
+
+#include "gl_context.h"
+#include "sim/vector.h"
+
+#include <GL/gl.h>
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct Rgb
+{
+    std::uint8_t r, g, b;
+};
+std::ostream& operator<<(std::ostream& os, Rgb c);
+
+// Writes a 24-bit BMP with a 54-byte header; width must be a multiple of 4. pixel(x, y) gives the
+// colour with y counted from the bottom row.
+void writeBmp(const std::string& path, int width, int height, const std::function<Rgb(int, int)>& pixel);
+void writeSolidBmp(const std::string& path, Rgb colour);
+
+// A fresh directory that is the working directory while the object lives.
+class ScratchDirectory
+{
+  public:
+    ScratchDirectory();
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  private:
+    std::string path_;
+    std::string previous_;
+};
+
+// One primitive as GL's feedback mode reports it, mapped back to world coordinates (the drawing
+// runs under an identity projection and a modelview that only scales by 1/64).
+struct FeedbackVertex
+{
+    Vector3 position;
+    float color[4];
+    float texCoord[4];
+};
+struct FeedbackPrimitive
+{
+    GLenum token; // GL_POINT_TOKEN, GL_LINE_TOKEN (also for resets) or GL_POLYGON_TOKEN
+    std::vector<FeedbackVertex> vertices;
+};
+std::vector<FeedbackPrimitive> recordFeedback(const std::function<void()>& draw);
+std::vector<FeedbackPrimitive> primitivesOf(const std::vector<FeedbackPrimitive>& all, GLenum token);
+
+// The back buffer over the current viewport, read after drawing and before a swap.
+class Frame
+{
+  public:
+    static Frame grab();
+    Rgb at(int x, int y) const;
+    // Pixels within tolerance (per channel) of colour.
+    int count(Rgb colour, int tolerance = 8) const;
+    bool near(int x, int y, Rgb colour, int tolerance = 8) const;
+
+    int width() const
+    {
+        return width_;
+    }
+    int height() const
+    {
+        return height_;
+    }
+
+  private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<std::uint8_t> data_;
+};
