@@ -1,0 +1,105 @@
+// The textures the build paints: the reader takes every one, at its size, and none is a flat colour or
+// shows a seam where longitude wraps.
+#include "render/bmp_reader.h"
+#include "render/texture.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+struct Expected
+{
+    std::string name;
+    int width, height;
+};
+
+std::vector<Expected> expectedSet()
+{
+    std::vector<Expected> set;
+    for (const char* name : textureFileNames)
+        set.push_back({name, 1024, 512});
+    set.push_back({"skybox.bmp", 4096, 2048});
+    return set;
+}
+
+std::uint32_t le32(const std::vector<char>& b, std::size_t at)
+{
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        v |= std::uint32_t(std::uint8_t(b[at + i])) << (8 * i);
+    return v;
+}
+
+TEST(TextureSet, EveryFileIsAPlainBmpOurReaderTakes)
+{
+    for (const Expected& e : expectedSet())
+    {
+        const std::string path = std::string(VELMIR_RUN_DIR) + "/" + e.name;
+        SCOPED_TRACE(path);
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<char> head((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GE(head.size(), 54u);
+        const std::size_t pixelBytes = std::size_t(e.width) * std::size_t(e.height) * 3;
+        EXPECT_EQ(std::string(head.data(), 2), "BM");
+        EXPECT_EQ(le32(head, 2), 54 + pixelBytes) << "file size field";
+        EXPECT_EQ(le32(head, 10), 54u) << "pixel offset";
+        EXPECT_EQ(le32(head, 14), 40u) << "info header size";
+        EXPECT_EQ(head.size(), 54 + pixelBytes);
+
+        const bmp::Image image = bmp::readFile(path.c_str());
+        ASSERT_EQ(image.status, bmp::Status::ok);
+        EXPECT_EQ(image.width, e.width);
+        EXPECT_EQ(image.height, e.height);
+    }
+}
+
+TEST(TextureSet, NoFileIsFlatOrSeamed)
+{
+    for (const Expected& e : expectedSet())
+    {
+        const std::string path = std::string(VELMIR_RUN_DIR) + "/" + e.name;
+        SCOPED_TRACE(path);
+        const bmp::Image image = bmp::readFile(path.c_str());
+        ASSERT_EQ(image.status, bmp::Status::ok);
+        const std::uint8_t* p = image.pixels.get();
+        const auto at = [&](int x, int y, int c) {
+            return int(p[(std::size_t(y) * std::size_t(image.width) + std::size_t(x)) * 3 + std::size_t(c)]);
+        };
+
+        std::set<std::uint32_t> colours;
+        double sum = 0, sumSq = 0;
+        const std::size_t count = std::size_t(image.width) * std::size_t(image.height);
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            colours.insert(std::uint32_t(p[3 * i]) | std::uint32_t(p[3 * i + 1]) << 8 |
+                           std::uint32_t(p[3 * i + 2]) << 16);
+            const double luma = 0.11 * p[3 * i] + 0.59 * p[3 * i + 1] + 0.3 * p[3 * i + 2];
+            sum += luma;
+            sumSq += luma * luma;
+        }
+        const double mean = sum / double(count);
+        EXPECT_GE(colours.size(), 500u);
+        EXPECT_GT(std::sqrt(sumSq / double(count) - mean * mean), 3.0) << "brightness barely varies";
+
+        // Across the wrap (last column to first) the picture changes no more than between neighbours.
+        double wrap = 0, inside = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int c = 0; c < 3; ++c)
+            {
+                wrap += std::abs(at(image.width - 1, y, c) - at(0, y, c));
+                for (int x = 1; x < image.width; ++x)
+                    inside += std::abs(at(x, y, c) - at(x - 1, y, c));
+            }
+        inside /= double(image.width - 1);
+        EXPECT_LE(wrap, 2.0 * inside + double(image.height)) << "a seam at longitude 0";
+    }
+}
+
+} // namespace
