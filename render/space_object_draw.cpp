@@ -12,7 +12,7 @@ GLUquadric* sharedQuadric = nullptr;
 
 namespace
 {
-// driverSafeAttributes: the groups below are pushed one by one, and GL restores each on its pop.
+// The history and the arrows push their attribute groups one by one, and GL restores each on its pop.
 // Mesa 22 (llvmpipe among them) does not: its glPopAttrib restores a group only if it changed
 // since the most recent push of any group, so a change to a group pushed beneath another one is
 // forgotten (a history left texturing off and the colour yellow for every later sphere). One more
@@ -78,7 +78,7 @@ void drawArrow(const Vector4& direction, const Color& color, const Vector4& orig
     glPushAttrib(GL_POLYGON_BIT);
     glPushAttrib(GL_LIGHTING_BIT);
     glPushAttrib(GL_TEXTURE_BIT);
-    glPushAttrib(arrowAttributes); // see driverSafeAttributes
+    glPushAttrib(arrowAttributes); // Mesa's lost changes: see historyAttributes
     {
         glTranslatef(origin.x(), origin.y(), origin.z());
         glRotatef(angle, axis.x(), axis.y(), axis.z());
@@ -155,7 +155,7 @@ void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
             glPushAttrib(GL_CURRENT_BIT);
             glPushAttrib(GL_TEXTURE_BIT);
             glPushAttrib(GL_LIGHTING_BIT);
-            glPushAttrib(historyAttributes); // see driverSafeAttributes
+            glPushAttrib(historyAttributes); // Mesa's lost changes: see historyAttributes
             {
                 glDisable(GL_LIGHTING);
                 glDisable(GL_TEXTURE_2D);
