@@ -12,7 +12,9 @@ void Simulation::zoomCamera(float amount)
     if (distance > maxCameraDistance_)
         distance = maxCameraDistance_;
     // Last, so it wins over the far limit: the eye looks at the target's centre, and this keeps the
-    // target's whole sphere beyond the near clipping plane.
+    // target's whole sphere beyond the near clipping plane. (No target, no sphere to keep clear.)
+    if (targetIndex_ >= objects_.count())
+        return;
     const float radius = objects_.at(targetIndex_)->radius();
     if (radius + minCameraDistance_ > distance)
         distance = radius + minCameraDistance_;
@@ -26,6 +28,9 @@ void Simulation::rotateCamera(float yawDelta, float pitchDelta)
 
 void Simulation::updateLookAt()
 {
+    // A scene without bodies (only ever outside the running program) has nothing to follow.
+    if (targetIndex_ >= objects_.count())
+        return;
     const SpaceObject& target = *objects_.at(targetIndex_);
     camera_.center() = target.position();
 

@@ -176,3 +176,15 @@ TEST_F(CameraLookAt, DirectionlessOrVerticalVectorsLeaveFiniteAngles)
         }
     }
 }
+
+TEST(CameraWithoutTarget, AnEmptySceneNeitherFollowsNorClampsToATarget)
+{
+    Simulation empty;
+    const Vector3 centre = empty.camera().center();
+    empty.lookAtMode() = LookAtVelocity;
+    empty.updateLookAt();
+    EXPECT_EQ(empty.camera().center().x(), centre.x());
+    EXPECT_EQ(empty.camera().pitch(), 45.0f);
+    empty.zoomCamera(0.1f);
+    EXPECT_FLOAT_EQ(empty.camera().distance(), 180.0f);
+}
