@@ -3,6 +3,7 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -208,7 +209,17 @@ void Program::key(const std::string& keys)
 {
     const std::string w = std::to_string(window_);
     xdotool({"mousemove", "--window", w, "320", "240", "windowfocus", "--sync", w});
-    xdotool({"key", "--delay", "30", keys});
+    // Several keys may be given, separated by spaces, each its own argument for xdotool.
+    std::vector<std::string> arguments{"key", "--delay", "30"};
+    std::size_t start = 0;
+    while (start < keys.size())
+    {
+        const std::size_t end = std::min(keys.find(' ', start), keys.size());
+        if (end > start)
+            arguments.push_back(keys.substr(start, end - start));
+        start = end + 1;
+    }
+    xdotool(arguments);
 }
 
 x11util::Image Program::screenshot()
@@ -216,6 +227,133 @@ x11util::Image Program::screenshot()
     drain();
     XSync(screen_.display(), False);
     return x11util::capture(screen_.display(), window_);
+}
+
+x11util::Image Program::settledScreenshot()
+{
+    readFor(std::chrono::milliseconds(150));
+    x11util::Image previous = screenshot();
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (Clock::now() < deadline)
+    {
+        readFor(std::chrono::milliseconds(120));
+        x11util::Image next = screenshot();
+        if (differingPixels(previous, next, 0) == 0)
+            return next;
+        previous = std::move(next);
+    }
+    return previous;
+}
+
+void Program::leftDrag(int x0, int y0, int x1, int y1, int steps)
+{
+    const std::string w = std::to_string(window_);
+    xdotool({"mousemove", "--window", w, std::to_string(x0), std::to_string(y0), "mousedown", "1"});
+    for (int i = 1; i <= steps; ++i)
+    {
+        const int x = x0 + (x1 - x0) * i / steps;
+        const int y = y0 + (y1 - y0) * i / steps;
+        xdotool({"mousemove", "--window", w, std::to_string(x), std::to_string(y)});
+    }
+    xdotool({"mouseup", "1"});
+}
+
+void Program::wheel(int button, int x, int y)
+{
+    const std::string w = std::to_string(window_);
+    xdotool({"mousemove", "--window", w, std::to_string(x), std::to_string(y), "click", std::to_string(button)});
+}
+
+std::vector<Program::MenuWindow> Program::viewablePopups()
+{
+    std::vector<MenuWindow> result;
+    Display* display = screen_.display();
+    XSync(display, False);
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return result;
+    for (unsigned int i = 0; i < count; ++i)
+    {
+        XWindowAttributes a;
+        if (children[i] == window_ || !XGetWindowAttributes(display, children[i], &a) || a.map_state != IsViewable)
+            continue;
+        result.push_back(MenuWindow{children[i], a.x, a.y, a.width, a.height});
+    }
+    if (children)
+        XFree(children);
+    return result;
+}
+
+namespace
+{
+// The first popup in `now` that is neither in `before` nor `except`.
+Program::MenuWindow newPopup(const std::vector<Program::MenuWindow>& before,
+                             const std::vector<Program::MenuWindow>& now, unsigned long except)
+{
+    for (const Program::MenuWindow& m : now)
+    {
+        bool old = m.id == except;
+        for (const Program::MenuWindow& b : before)
+            old = old || b.id == m.id;
+        if (!old)
+            return m;
+    }
+    return {};
+}
+} // namespace
+
+Program::MenuWindow Program::openMenu(int x, int y)
+{
+    const std::vector<MenuWindow> before = viewablePopups();
+    const std::string w = std::to_string(window_);
+    xdotool({"mousemove", "--window", w, std::to_string(x), std::to_string(y), "mousedown", "3"});
+    MenuWindow menu;
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (!menu.id && Clock::now() < deadline)
+    {
+        readFor(std::chrono::milliseconds(30));
+        menu = newPopup(before, viewablePopups(), 0);
+    }
+    // The menu opens on the press and ignores the release.
+    xdotool({"mouseup", "3"});
+    return menu;
+}
+
+namespace
+{
+std::vector<std::string> pointAt(const Program::MenuWindow& menu, int index, int entries)
+{
+    const int x = menu.x + menu.width / 2;
+    const int y = menu.y + (2 * index + 1) * menu.height / (2 * entries);
+    return {"mousemove", std::to_string(x), std::to_string(y)};
+}
+} // namespace
+
+Program::MenuWindow Program::hoverForSubmenu(const MenuWindow& parent, int index, int entries)
+{
+    const std::vector<MenuWindow> before = viewablePopups();
+    xdotool(pointAt(parent, index, entries));
+    MenuWindow submenu;
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (!submenu.id && Clock::now() < deadline)
+    {
+        readFor(std::chrono::milliseconds(30));
+        submenu = newPopup(before, viewablePopups(), parent.id);
+    }
+    return submenu;
+}
+
+void Program::chooseMenuEntry(const MenuWindow& menu, int index, int entries)
+{
+    xdotool(pointAt(menu, index, entries));
+    // Let the menu see the pointer on the entry before the click.
+    readFor(std::chrono::milliseconds(100));
+    xdotool({"click", "1"});
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (!viewablePopups().empty() && running() && Clock::now() < deadline)
+        readFor(std::chrono::milliseconds(30));
 }
 
 void Program::requestClose()

@@ -58,11 +58,36 @@ class Program
 
     // xdotool with DISPLAY set to the program's screen; returns its exit status.
     int xdotool(const std::vector<std::string>& arguments);
-    // Focuses the window and types keys (xdotool key names: space, period, comma, H, ...).
+    // Focuses the window and types keys, separated by spaces (xdotool key names: space, period, H, ...).
     void key(const std::string& keys);
 
     x11util::Image screenshot();
+    // A screenshot once the picture has stopped changing: input reaches the program asynchronously,
+    // so a picture taken right after a key may still show the frame before it.
+    x11util::Image settledScreenshot();
     void requestClose();
+
+    // Pointer input in window coordinates. A drag presses the left button at (x0, y0), moves to
+    // (x1, y1) in `steps` motion events and releases it there.
+    void leftDrag(int x0, int y0, int x1, int y1, int steps = 8);
+    // X buttons 4 (up) and 5 (down) are the wheel.
+    void wheel(int button, int x = 320, int y = 240);
+
+    // The pop-up menus. A menu is a top-level window of its own that the program maps when it opens.
+    struct MenuWindow
+    {
+        unsigned long id = 0;
+        int x = 0, y = 0, width = 0, height = 0; // root coordinates
+    };
+    // Presses the right button at (x, y) in the window and returns the menu that opened (id 0 if none).
+    MenuWindow openMenu(int x = 100, int y = 100);
+    // Rests the pointer on entry `index` of `entries` and returns the menu (other than `parent`) that
+    // opens in response, i.e. the submenu of that entry (id 0 if none within the timeout).
+    MenuWindow hoverForSubmenu(const MenuWindow& parent, int index, int entries);
+    // Clicks entry `index` of a menu with `entries` equal entries.
+    void chooseMenuEntry(const MenuWindow& menu, int index, int entries);
+    // Viewable top-level windows other than the program's main window.
+    std::vector<MenuWindow> viewablePopups();
 
     // Waits for the process to end; its exit status, or -1 on a signal, or -2 on timeout.
     int waitForExit(std::chrono::milliseconds timeout);

@@ -1,0 +1,267 @@
+// The keyboard commands of the real program: help, hand steps, pause and time scale, display keys.
+// GoogleTest before Xlib, whose macros (None, Bool) would break its templates.
+#include <gtest/gtest.h>
+
+#include "frame_log.h"
+#include "picture.h"
+#include "program_harness.h"
+
+#include <cctype>
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace
+{
+// A started program whose start-up output (texture messages, if any) is already read.
+struct Started
+{
+    VirtualScreen screen;
+    Program program{screen, VELMIR_BINARY, VELMIR_RUN_DIR};
+    std::size_t mark = 0;
+
+    Started()
+    {
+        if (program.waitForWindow() == 0)
+            throw std::runtime_error("no window");
+        program.readFor(800ms);
+        mark = program.output().size();
+    }
+
+    // What the program printed since the last call (or since start-up).
+    std::string newOutput()
+    {
+        const std::string& all = program.output();
+        const std::size_t end = completeLength(all);
+        std::string text = all.substr(mark, end - mark);
+        mark = end;
+        return text;
+    }
+};
+
+std::string stepLines(unsigned first, unsigned count)
+{
+    std::string text;
+    for (unsigned n = first; n < first + count; ++n)
+        text += "Frame " + std::to_string(n) + ", last dt=0.01\n";
+    return text;
+}
+
+// Simulated seconds per wall-clock second, from the log lines printed during `window`.
+double simulatedRate(Started& s, std::chrono::milliseconds window)
+{
+    s.newOutput();
+    const auto start = Clock::now();
+    s.program.readFor(window);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    double simulated = 0.0;
+    for (const FrameLine& line : frameLines(s.newOutput()))
+        simulated += line.dt;
+    return simulated / seconds;
+}
+} // namespace
+
+TEST(Keyboard, HelpIsPrintedExactlyAndUnknownKeysDoNothing)
+{
+    Started s;
+    const x11util::Image before = s.program.settledScreenshot();
+
+    const std::string help = "Key Commands:\n"
+                             "-----------------\n"
+                             "SPACE - toggles the simulation's paused state\n"
+                             "  T   - steps the simulation a few steps\n"
+                             "  Z   - zooms the camera out\n"
+                             "  X   - zooms the camera in\n"
+                             "  N   - snaps the camera to the next target\n"
+                             "  C   - clears all objects' orbit histories\n"
+                             "  M   - toggles display of objects' motion vectors\n"
+                             "  P   - snaps the camera to the previous target\n"
+                             "  S   - toggles drawing of all objects' orbit histories\n"
+                             "  .   - increases the simulation's time scale\n"
+                             "  ,   - decreases the simulation's tiem scale\n"
+                             "  H   - prints this helpful information\n"
+                             "\n"
+                             "* To rotate the view, click and drag with the LEFT mouse button (but\n"
+                             "  only in \"Look At\" mode)\n";
+    s.program.key("H");
+    ASSERT_TRUE(s.program.waitForOutput("mode)\n", 5s));
+    s.program.readFor(200ms);
+    EXPECT_EQ(s.newOutput(), help);
+    s.program.key("h");
+    ASSERT_TRUE(s.program.waitForOutput(help + help, 5s));
+    EXPECT_EQ(s.newOutput(), help);
+
+    // Keys without a command: no output, no step, no change to the picture, and the program lives on.
+    s.program.key("q");
+    s.program.key("F1");
+    s.program.key("Up");
+    const x11util::Image after = s.program.settledScreenshot();
+    s.program.readFor(300ms);
+    EXPECT_EQ(s.newOutput(), "");
+    EXPECT_TRUE(s.program.running());
+    EXPECT_EQ(differingPixels(before, after, 0), 0);
+
+    s.program.requestClose();
+    EXPECT_EQ(s.program.waitForExit(10s), 0);
+}
+
+TEST(Keyboard, StepKeyTakesTenStepsOfOneHundredthPerPress)
+{
+    Started s;
+    const x11util::Image before = s.program.settledScreenshot();
+    s.program.key("T");
+    ASSERT_TRUE(s.program.waitForOutput("Frame 9,", 10s));
+    s.program.readFor(200ms);
+    EXPECT_EQ(s.newOutput(), stepLines(0, 10));
+    const x11util::Image afterOne = s.program.settledScreenshot();
+    EXPECT_GT(differingPixels(before, afterOne), 0) << "the bodies moved";
+
+    // The time scale does not apply to hand steps.
+    s.program.key("period period period");
+    s.program.key("t");
+    ASSERT_TRUE(s.program.waitForOutput("Frame 19,", 10s));
+    s.program.readFor(200ms);
+    EXPECT_EQ(s.newOutput(), stepLines(10, 10));
+    EXPECT_GT(differingPixels(afterOne, s.program.settledScreenshot()), 0);
+
+    // Still paused: nothing more happens on its own.
+    s.program.readFor(500ms);
+    EXPECT_EQ(s.newOutput(), "");
+}
+
+TEST(Keyboard, SpaceRunsAndStopsTheClockAndPeriodAndCommaScaleSimulatedTime)
+{
+    Started s;
+    s.program.key("space");
+    ASSERT_TRUE(s.program.waitForOutput("Frame ", 10s));
+    s.program.readFor(300ms);
+
+    const double base = simulatedRate(s, 1500ms);
+    EXPECT_GT(base, 0.5);
+    EXPECT_LT(base, 1.5);
+
+    s.program.key("period period period period period period");
+    s.program.readFor(300ms);
+    const double fast = simulatedRate(s, 1500ms);
+    EXPECT_GT(fast / base, 40.0);
+    EXPECT_LT(fast / base, 90.0);
+
+    s.program.key("comma");
+    s.program.readFor(300ms);
+    const double half = simulatedRate(s, 1500ms);
+    EXPECT_GT(half / fast, 0.3);
+    EXPECT_LT(half / fast, 0.75);
+
+    // The shifted characters on a US layout do the same.
+    s.program.key("less");
+    s.program.readFor(300ms);
+    const double quarter = simulatedRate(s, 1500ms);
+    EXPECT_GT(quarter / half, 0.3);
+    EXPECT_LT(quarter / half, 0.75);
+    s.program.key("greater");
+    s.program.readFor(300ms);
+    const double again = simulatedRate(s, 1500ms);
+    EXPECT_GT(again / quarter, 1.4);
+    EXPECT_LT(again / quarter, 3.0);
+
+    // Back to 1, then stop: after a short grace period no more lines.
+    s.program.key("comma comma comma comma comma");
+    s.program.key("space");
+    s.program.readFor(500ms);
+    const std::string running = s.newOutput();
+    s.program.readFor(1500ms);
+    EXPECT_EQ(s.newOutput(), "") << "lines after the pause";
+
+    // Every step of the frame loop is shorter than the hand step, however fast the clock ran.
+    std::vector<std::string> other;
+    const std::vector<FrameLine> lines = frameLines(s.program.output(), &other);
+    ASSERT_GT(lines.size(), 100u);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+    {
+        ASSERT_LT(lines[i].dt, 0.01) << "frame " << lines[i].frame;
+        ASSERT_GE(lines[i].dt, 0.0) << "frame " << lines[i].frame;
+        ASSERT_EQ(lines[i].frame, i) << "frames are numbered without gaps";
+    }
+    for (const std::string& line : other)
+        EXPECT_EQ(line.rfind("Failed to open ", 0), 0u) << line;
+
+    // The 1.5 s pause is not simulated when the clock resumes.
+    s.program.key("space");
+    ASSERT_TRUE(s.program.waitForOutput("Frame " + std::to_string(lines.size()) + ",", 5s));
+    s.program.readFor(300ms);
+    double resumed = 0.0;
+    for (const FrameLine& line : frameLines(s.newOutput()))
+        resumed += line.dt;
+    EXPECT_GT(resumed, 0.0);
+    EXPECT_LT(resumed, 1.0);
+
+    // Closing the window while the clock runs ends the process normally.
+    s.program.requestClose();
+    EXPECT_EQ(s.program.waitForExit(10s), 0);
+}
+
+TEST(Keyboard, DisplayKeysChangeThePictureInEitherCase)
+{
+    Started s;
+    // Steps so that there are orbit histories and non-zero accelerations to show.
+    s.program.key("T T T T T T");
+    ASSERT_TRUE(s.program.waitForOutput("Frame 59,", 20s));
+    const x11util::Image base = s.program.settledScreenshot();
+
+    // Toggles come back to the same picture; lower case acts like upper case.
+    for (const char* key : {"S", "M", "N"})
+    {
+        SCOPED_TRACE(key);
+        s.program.key(key);
+        const x11util::Image changed = s.program.settledScreenshot();
+        EXPECT_GT(differingPixels(base, changed), 50);
+        const std::string lower(1, static_cast<char>(std::tolower(key[0])));
+        s.program.key(key[0] == 'N' ? "P" : key);
+        EXPECT_EQ(differingPixels(base, s.program.settledScreenshot(), 0), 0);
+        s.program.key(lower);
+        EXPECT_EQ(differingPixels(changed, s.program.settledScreenshot(), 0), 0);
+        s.program.key(key[0] == 'N' ? "p" : lower);
+        EXPECT_EQ(differingPixels(base, s.program.settledScreenshot(), 0), 0);
+    }
+
+    // Zoom in, then out: the target's disc grows by about 1/0.9^2, and 0.9 x 1.1 is nearly back.
+    const double area = static_cast<double>(warmPixelsNearCentre(base));
+    ASSERT_GT(area, 500.0) << "the sun, the first target, is in the middle";
+    s.program.key("X");
+    const double zoomedIn = static_cast<double>(warmPixelsNearCentre(s.program.settledScreenshot()));
+    EXPECT_GT(zoomedIn / area, 1.12);
+    EXPECT_LT(zoomedIn / area, 1.40);
+    s.program.key("Z");
+    const double back = static_cast<double>(warmPixelsNearCentre(s.program.settledScreenshot()));
+    EXPECT_NEAR(back / area, 1.0, 0.06);
+    s.program.key("x");
+    EXPECT_NEAR(static_cast<double>(warmPixelsNearCentre(s.program.settledScreenshot())) / zoomedIn, 1.0, 0.06);
+    s.program.key("z");
+    EXPECT_NEAR(static_cast<double>(warmPixelsNearCentre(s.program.settledScreenshot())) / back, 1.0, 0.06);
+
+    // Clearing leaves the picture that the histories switched off give.
+    s.program.key("S");
+    const x11util::Image noHistories = s.program.settledScreenshot();
+    s.program.key("S");
+    const x11util::Image withHistories = s.program.settledScreenshot();
+    ASSERT_GT(differingPixels(noHistories, withHistories), 0);
+    s.program.key("C");
+    EXPECT_EQ(differingPixels(noHistories, s.program.settledScreenshot(), 0), 0);
+
+    s.program.key("T T T");
+    ASSERT_TRUE(s.program.waitForOutput("Frame 89,", 20s));
+    s.program.key("s");
+    const x11util::Image later = s.program.settledScreenshot();
+    s.program.key("s");
+    ASSERT_GT(differingPixels(later, s.program.settledScreenshot()), 0);
+    s.program.key("c");
+    EXPECT_EQ(differingPixels(later, s.program.settledScreenshot(), 0), 0);
+
+    // None of these keys steps the simulation.
+    s.newOutput();
+    EXPECT_EQ(frameLines(s.program.output()).size(), 90u);
+}
