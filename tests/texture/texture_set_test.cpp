@@ -5,9 +5,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -43,15 +43,14 @@ TEST(TextureSet, EveryFileIsAPlainBmpOurReaderTakes)
     {
         const std::string path = std::string(VELMIR_RUN_DIR) + "/" + e.name;
         SCOPED_TRACE(path);
-        std::ifstream in(path, std::ios::binary);
-        const std::vector<char> head((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        ASSERT_GE(head.size(), 54u);
+        std::vector<char> head(54);
+        std::ifstream(path, std::ios::binary).read(head.data(), 54);
         const std::size_t pixelBytes = std::size_t(e.width) * std::size_t(e.height) * 3;
         EXPECT_EQ(std::string(head.data(), 2), "BM");
         EXPECT_EQ(le32(head, 2), 54 + pixelBytes) << "file size field";
         EXPECT_EQ(le32(head, 10), 54u) << "pixel offset";
         EXPECT_EQ(le32(head, 14), 40u) << "info header size";
-        EXPECT_EQ(head.size(), 54 + pixelBytes);
+        EXPECT_EQ(std::filesystem::file_size(path), 54 + pixelBytes);
 
         const bmp::Image image = bmp::readFile(path.c_str());
         ASSERT_EQ(image.status, bmp::Status::ok);
@@ -73,19 +72,22 @@ TEST(TextureSet, NoFileIsFlatOrSeamed)
             return int(p[(std::size_t(y) * std::size_t(image.width) + std::size_t(x)) * 3 + std::size_t(c)]);
         };
 
-        std::set<std::uint32_t> colours;
+        std::vector<bool> seen(std::size_t{1} << 24);
+        std::size_t colours = 0;
         double sum = 0, sumSq = 0;
         const std::size_t count = std::size_t(image.width) * std::size_t(image.height);
         for (std::size_t i = 0; i < count; ++i)
         {
-            colours.insert(std::uint32_t(p[3 * i]) | std::uint32_t(p[3 * i + 1]) << 8 |
-                           std::uint32_t(p[3 * i + 2]) << 16);
+            const std::size_t rgb =
+                std::size_t(p[3 * i]) | std::size_t(p[3 * i + 1]) << 8 | std::size_t(p[3 * i + 2]) << 16;
+            colours += seen[rgb] ? 0 : 1;
+            seen[rgb] = true;
             const double luma = 0.11 * p[3 * i] + 0.59 * p[3 * i + 1] + 0.3 * p[3 * i + 2];
             sum += luma;
             sumSq += luma * luma;
         }
         const double mean = sum / double(count);
-        EXPECT_GE(colours.size(), 500u);
+        EXPECT_GE(colours, 500u);
         EXPECT_GT(std::sqrt(sumSq / double(count) - mean * mean), 3.0) << "brightness barely varies";
 
         // Across the wrap (last column to first) the picture changes no more than between neighbours.
