@@ -5,10 +5,15 @@
 #include "sim/space_object.h"
 
 #include <GL/glu.h>
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
 
 GLUquadric* sharedQuadric = nullptr;
+DrawPaths drawPaths;
 
 namespace
 {
@@ -145,8 +150,238 @@ void bindObjectTexture(int textureIndex)
 }
 } // namespace
 
+namespace
+{
+static_assert(sizeof(Vector3) == 3 * sizeof(float), "history points are handed to GL as packed float triples");
+
+struct Box
+{
+    Vector3 low;
+    Vector3 high;
+};
+
+// The view volume as six planes in the current model-view frame, each widened a little so that the
+// test only ever errs towards drawing: a few pixels sideways (a 2-pixel point or line whose centre
+// lies just outside still touches the window) and a small fraction in depth (GL clips in single
+// precision, this test runs in double).
+class ViewVolume
+{
+  public:
+    // From the current projection, model-view matrix and viewport. Without a usable viewport or
+    // with a matrix that is not finite nothing is ever culled.
+    static ViewVolume current()
+    {
+        ViewVolume volume;
+        GLdouble projection[16];
+        GLdouble modelview[16];
+        GLint viewport[4];
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        if (viewport[2] <= 0 || viewport[3] <= 0)
+            return volume;
+
+        // Rows of projection * modelview; GL stores matrices column by column.
+        double row[4][4];
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c)
+            {
+                double sum = 0.0;
+                for (int k = 0; k < 4; ++k)
+                    sum += projection[k * 4 + r] * modelview[c * 4 + k];
+                if (!std::isfinite(sum))
+                    return volume;
+                row[r][c] = sum;
+            }
+
+        constexpr double marginPixels = 4.0;
+        constexpr double depthSlack = 1e-3;
+        const double widen[3] = {1.0 + 2.0 * marginPixels / viewport[2], 1.0 + 2.0 * marginPixels / viewport[3],
+                                 1.0 + depthSlack};
+        // For each axis a: -widen * w <= clip_a <= widen * w.
+        for (int axis = 0; axis < 3; ++axis)
+            for (int c = 0; c < 4; ++c)
+            {
+                volume.planes_[2 * axis][c] = widen[axis] * row[3][c] + row[axis][c];
+                volume.planes_[2 * axis + 1][c] = widen[axis] * row[3][c] - row[axis][c];
+            }
+        volume.usable_ = true;
+        return volume;
+    }
+
+    // True only if the whole box is outside: some plane has even the box's farthest corner in its
+    // direction behind it.
+    bool excludes(const Box& box) const
+    {
+        if (!usable_)
+            return false;
+        for (const auto& plane : planes_)
+        {
+            const double x = plane[0] > 0.0 ? box.high.x() : box.low.x();
+            const double y = plane[1] > 0.0 ? box.high.y() : box.low.y();
+            const double z = plane[2] > 0.0 ? box.high.z() : box.low.z();
+            if (plane[0] * x + plane[1] * y + plane[2] * z + plane[3] < 0.0)
+                return true;
+        }
+        return false;
+    }
+
+  private:
+    bool usable_ = false;
+    double planes_[6][4] = {};
+};
+
+// Histories are culled in chunks of this many consecutive points: consecutive samples lie on one
+// stretch of an orbit, so a chunk's box is small, and a million points make only a few thousand boxes.
+constexpr std::size_t historyChunk = 128;
+
+// The boxes of a history's complete chunks. A history only grows until it is cleared (which changes
+// its generation), so the boxes of complete chunks never change and only new chunks are measured.
+struct HistoryBounds
+{
+    std::uint64_t generation = 0;
+    std::vector<Box> chunks;
+};
+
+Box boundsOf(const Vector3* points, std::size_t count)
+{
+    Box box{points[0], points[0]};
+    for (std::size_t i = 1; i < count; ++i)
+    {
+        const Vector3& p = points[i];
+        box.low = Vector3(std::min(box.low.x(), p.x()), std::min(box.low.y(), p.y()), std::min(box.low.z(), p.z()));
+        box.high =
+            Vector3(std::max(box.high.x(), p.x()), std::max(box.high.y(), p.y()), std::max(box.high.z(), p.z()));
+    }
+    return box;
+}
+
+// A box with a NaN corner compares false everywhere and would look outside: such chunks are always drawn.
+bool isFinite(const Box& box)
+{
+    return std::isfinite(box.low.x()) && std::isfinite(box.low.y()) && std::isfinite(box.low.z()) &&
+           std::isfinite(box.high.x()) && std::isfinite(box.high.y()) && std::isfinite(box.high.z());
+}
+
+const std::vector<Box>& chunkBounds(const SpaceObject& body)
+{
+    // Keyed by address; the generation tells a body built where another one was, or a cleared history.
+    static std::unordered_map<const SpaceObject*, HistoryBounds> cache;
+    HistoryBounds& bounds = cache[&body];
+    if (bounds.generation != body.historyGeneration())
+    {
+        bounds.generation = body.historyGeneration();
+        bounds.chunks.clear();
+    }
+    const Vector3* points = body.historyData();
+    const std::size_t complete = body.historySize() / historyChunk;
+    for (std::size_t c = bounds.chunks.size(); c < complete; ++c)
+        bounds.chunks.push_back(boundsOf(points + c * historyChunk, historyChunk));
+    return bounds.chunks;
+}
+
+// Sends points [first, first + count) of the history the chosen way. Immediate mode is bracketed by
+// the caller's glBegin/glEnd.
+class PointSink
+{
+  public:
+    PointSink(const Vector3* points, bool vertexArrays) : points_(points), vertexArrays_(vertexArrays)
+    {
+    }
+    void send(std::size_t first, std::size_t count) const
+    {
+        if (count == 0)
+            return;
+        if (vertexArrays_)
+        {
+            glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(count));
+            return;
+        }
+        for (std::size_t i = first; i < first + count; ++i)
+            glVertex3fv(points_[i].data());
+    }
+
+  private:
+    const Vector3* points_;
+    bool vertexArrays_;
+};
+
+void sendHistory(const SpaceObject& body, const ViewVolume& volume)
+{
+    const std::size_t size = body.historySize();
+    if (size == 0)
+        return;
+    const Vector3* points = body.historyData();
+    const PointSink sink(points, drawPaths.historyVertexArrays);
+
+    if (!drawPaths.cullHistory)
+    {
+        sink.send(0, size);
+        return;
+    }
+    // Runs of visible chunks go out in one call each; the incomplete last chunk is always sent.
+    const std::vector<Box>& chunks = chunkBounds(body);
+    std::size_t runStart = 0;
+    std::size_t runEnd = 0;
+    for (std::size_t c = 0; c < chunks.size(); ++c)
+    {
+        if (isFinite(chunks[c]) && volume.excludes(chunks[c]))
+        {
+            sink.send(runStart, runEnd - runStart);
+            runStart = runEnd = (c + 1) * historyChunk;
+        }
+        else
+            runEnd = (c + 1) * historyChunk;
+    }
+    sink.send(runStart, size - runStart);
+}
+
+void drawHistory(const SpaceObject& body, const ViewVolume& volume)
+{
+    if (!drawPaths.historyVertexArrays)
+    {
+        glBegin(GL_POINTS);
+        sendHistory(body, volume);
+        glEnd();
+        return;
+    }
+    if (body.historySize() > static_cast<std::size_t>(INT32_MAX))
+        return; // beyond what one glDrawArrays can address; 24 GiB of points is not reached in practice
+    // The array state is the client's: its own push and pop, not the server attribute groups above.
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, sizeof(Vector3), body.historyData());
+        sendHistory(body, volume);
+    }
+    glPopClientAttrib();
+    // Mesa keeps glColor in its immediate-mode state until something flushes it, and its glPopAttrib
+    // only restores the current colour if that flush came first. glEnd does it on the path above;
+    // glDrawArrays does not, so the history colour would outlive the pop and tint the next sphere.
+    // Reading the colour flushes it. (A correct GL needs no help here; this costs one state read.)
+    GLfloat flushed[4];
+    glGetFloatv(GL_CURRENT_COLOR, flushed);
+}
+
+// Whether the sphere and the two arrows may reach the window: a cube around the position that holds
+// the sphere and the 10-unit arrows with their heads.
+bool bodyMayShow(const ViewVolume& volume, const Vector3& position, float radius, bool showMotionVectors)
+{
+    if (!drawPaths.cullBodies)
+        return true;
+    float reach = std::fabs(radius);
+    if (showMotionVectors)
+        reach = std::max(reach, 10.5f);
+    const Box box{Vector3(position.x() - reach, position.y() - reach, position.z() - reach),
+                  Vector3(position.x() + reach, position.y() + reach, position.z() + reach)};
+    return !isFinite(box) || !volume.excludes(box);
+}
+} // namespace
+
 void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
 {
+    const ViewVolume volume =
+        drawPaths.cullHistory || drawPaths.cullBodies ? ViewVolume::current() : ViewVolume();
     glPushMatrix();
     {
         if (showHistory)
@@ -162,10 +397,7 @@ void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
                 glPointSize(2.0f);
                 glColor3fv(historyColorFor(colorIndex_).data());
                 // World coordinates: drawn before the body's own translation.
-                glBegin(GL_POINTS);
-                for (std::size_t i = 0; i < history_.size(); ++i)
-                    glVertex3fv(history_[i].data());
-                glEnd();
+                drawHistory(*this, volume);
             }
             glPopAttrib();
             glPopAttrib();
@@ -174,7 +406,8 @@ void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
             glPopAttrib();
         }
 
-        if (showMotionVectors)
+        const bool mayShow = bodyMayShow(volume, position_, radius_, showMotionVectors);
+        if (showMotionVectors && mayShow)
         {
             // Fixed 10-unit arrows: they show directions, not magnitudes.
             const Vector4 origin(position_, 0.0f);
@@ -189,7 +422,7 @@ void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
         glRotatef(spinAngle_, 0.0f, 0.0f, 1.0f);
         bindObjectTexture(textureIndex_);
         // Only missing before the renderer's hooks are installed (a body built without GL).
-        if (sharedQuadric)
+        if (sharedQuadric && mayShow)
             gluSphere(sharedQuadric, radius_, 50, 50);
     }
     glPopMatrix();

@@ -106,12 +106,20 @@ class SpaceObject
     {
         return history_.data();
     }
+    // Unique to this body's current history: it changes when the history is cleared and differs between
+    // bodies, even one built where another used to be. While it stays the same the history has only
+    // grown, so what a reader derived from its first points still holds.
+    std::uint64_t historyGeneration() const
+    {
+        return historyGeneration_;
+    }
 
     // Draws history points, motion arrows and the textured sphere (defined with the GL code in render/).
     void draw(bool showHistory, bool showMotionVectors) const;
 
   private:
     std::vector<Vector3> history_;
+    std::uint64_t historyGeneration_;
     std::uint32_t id_;
     float mass_;
     float radius_;
