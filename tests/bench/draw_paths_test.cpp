@@ -150,22 +150,28 @@ TEST_F(DrawPathsTest, ClearedAndRegrownHistoryIsNotCulledByOldBounds)
 
 TEST_F(DrawPathsTest, DrawingHistoryWithVertexArraysLeavesStateAsFound)
 {
-    // Mesa forgot to restore the current colour after a history drawn with glDrawArrays: the next
-    // sphere came out tinted in the trail's colour.
+    // Mesa forgot to restore the current colour when nothing had flushed it before the pops (an
+    // empty history sends no glDrawArrays): the next sphere came out in the trail's colour.
     SpaceObject body(0, 5, 1.0f, 2.0f, {0, 0, 0}, {0, 0, 1}, 0.0f, 0.0f);
-    for (int i = 0; i < 300; ++i)
-    {
-        body.position() = Vector3(static_cast<float>(i % 40), 0.0f, 0.0f);
-        body.addHistoryPoint();
-    }
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -100.0f);
     drawPaths = DrawPaths{};
     const GlState before = GlState::capture();
-    body.draw(true, false);
-    EXPECT_EQ(GlState::capture(), before);
-    GLboolean arrays = GL_TRUE;
-    glGetBooleanv(GL_VERTEX_ARRAY, &arrays);
-    EXPECT_FALSE(arrays);
+    for (int points : {0, 300})
+    {
+        for (int i = 0; i < points; ++i)
+        {
+            body.position() = Vector3(static_cast<float>(i % 40), 0.0f, 0.0f);
+            body.addHistoryPoint();
+        }
+        for (bool arrows : {false, true})
+        {
+            body.draw(true, arrows);
+            EXPECT_EQ(GlState::capture(), before) << points << " points, arrows " << arrows;
+            GLboolean vertexArray = GL_TRUE;
+            glGetBooleanv(GL_VERTEX_ARRAY, &vertexArray);
+            EXPECT_FALSE(vertexArray);
+        }
+    }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
