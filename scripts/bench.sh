@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Measures Velmir: builds Release in build-bench/ and prints the tables (markdown) of the gravity step,
+# whole frames, history points, the idle loop at several time scales, a long run and the start-up.
+# Usage: scripts/bench.sh [--quick]   (--quick: a short long run and fewer repetitions, ~1 minute)
+# Every figure is a median over repeated runs with its min–max, next to a baseline measured in the
+# same run. Set LP_NUM_THREADS to choose llvmpipe's raster threads; the output records it.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build-bench"
+quick=0
+[[ "${1:-}" == "--quick" ]] && quick=1
+
+"$root/scripts/install-deps.sh" test
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELMIR_BENCHMARKS=ON -DVELMIR_TESTS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target velmir_bench velmir_bench_step >/dev/null
+
+repetitions=15
+long_run=120
+if [[ $quick -eq 1 ]]; then
+    repetitions=5
+    long_run=20
+fi
+
+echo "Velmir benchmarks, $(date -u +%Y-%m-%d), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+"$build/tools/bench/velmir_bench_step" --benchmark_repetitions="$repetitions" \
+    --benchmark_enable_random_interleaving=true --benchmark_min_time=0.05
+# The GL figures need an X server; the start-up section starts a private one of its own.
+xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" \
+    "$build/tools/bench/velmir_bench" --long-run-seconds "$long_run"
