@@ -1,6 +1,8 @@
 // Single-precision vector value types shared by the simulation, the drawing and the camera.
 #pragma once
 
+#include <cmath>
+
 class Point2D
 {
   public:
@@ -64,13 +66,55 @@ class Vector3
     float v_[3];
 };
 
-Vector3 operator-(const Vector3& a, const Vector3& b);
-Vector3 operator*(const Vector3& a, float s);
-Vector3 operator/(const Vector3& a, float s); // no guard: s == 0 gives inf/NaN components
-Vector3 operator-(const Vector3& a);
-float dot(const Vector3& a, const Vector3& b);
-float length(const Vector3& a);
-Vector3 normalized(const Vector3& a); // no guard: the zero vector gives NaN components
+// Inline: the gravity step is made of these, and a call per operation would cost more than the
+// arithmetic. Every result is rounded to float in the order written (no fused multiply-adds).
+inline Vector3& Vector3::operator+=(const Vector3& b)
+{
+    // Read b first: a += a must double a.
+    const float bx = b.x(), by = b.y(), bz = b.z();
+    v_[0] += bx;
+    v_[1] += by;
+    v_[2] += bz;
+    return *this;
+}
+
+inline Vector3 operator-(const Vector3& a, const Vector3& b)
+{
+    return Vector3(a.x() - b.x(), a.y() - b.y(), a.z() - b.z());
+}
+
+inline Vector3 operator*(const Vector3& a, float s)
+{
+    return Vector3(a.x() * s, a.y() * s, a.z() * s);
+}
+
+// No guard: s == 0 gives infinite or NaN components.
+inline Vector3 operator/(const Vector3& a, float s)
+{
+    return Vector3(a.x() / s, a.y() / s, a.z() / s);
+}
+
+inline Vector3 operator-(const Vector3& a)
+{
+    return Vector3(-a.x(), -a.y(), -a.z());
+}
+
+inline float dot(const Vector3& a, const Vector3& b)
+{
+    return a.x() * b.x() + a.y() * b.y() + a.z() * b.z();
+}
+
+inline float length(const Vector3& a)
+{
+    return std::sqrt(a.x() * a.x() + a.y() * a.y() + a.z() * a.z());
+}
+
+// No guard: the zero vector gives NaN components.
+inline Vector3 normalized(const Vector3& a)
+{
+    const float l = length(a);
+    return Vector3(a.x() / l, a.y() / l, a.z() / l);
+}
 
 // Four floats; length and dot count all four components, cross ignores w.
 class Vector4
@@ -115,8 +159,31 @@ class Vector4
     float v_[4];
 };
 
-float dot(const Vector4& a, const Vector4& b);
-Vector4 cross(const Vector4& a, const Vector4& b);
+inline float Vector4::length() const
+{
+    return std::sqrt(v_[0] * v_[0] + v_[1] * v_[1] + v_[2] * v_[2] + v_[3] * v_[3]);
+}
+
+// No guard for a zero length.
+inline Vector4& Vector4::normalize()
+{
+    const float l = length();
+    for (float& c : v_)
+        c /= l;
+    return *this;
+}
+
+// All four components count.
+inline float dot(const Vector4& a, const Vector4& b)
+{
+    return a.x() * b.x() + a.y() * b.y() + a.z() * b.z() + a.w() * b.w();
+}
+
+// The three-component cross product; w of the operands is ignored, w of the result is 0.
+inline Vector4 cross(const Vector4& a, const Vector4& b)
+{
+    return Vector4(a.y() * b.z() - a.z() * b.y(), a.z() * b.x() - a.x() * b.z(), a.x() * b.y() - a.y() * b.x(), 0.0f);
+}
 
 // constexpr so they are constant-initialised: other globals built before main may read them.
 inline constexpr Vector3 zeroVector{0.0f, 0.0f, 0.0f};
