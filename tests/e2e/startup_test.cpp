@@ -8,11 +8,21 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 using namespace std::chrono_literals;
 
 namespace
 {
+// Where the window's top-left corner lies on the screen.
+std::pair<int, int> windowOrigin(const VirtualScreen& screen, unsigned long window)
+{
+    int x = 0, y = 0;
+    Window child;
+    XTranslateCoordinates(screen.display(), window, DefaultRootWindow(screen.display()), 0, 0, &x, &y, &child);
+    return {x, y};
+}
+
 std::string emptyDirectory()
 {
     char name[] = "/tmp/velmir-e2e-XXXXXX";
@@ -31,12 +41,7 @@ TEST(Startup, OpensACentredWindowAndStaysPausedAndSilent)
     ASSERT_TRUE(XGetWindowAttributes(screen.display(), program.window(), &attributes));
     EXPECT_EQ(attributes.width, 640);
     EXPECT_EQ(attributes.height, 480);
-    int x = 0, y = 0;
-    Window child;
-    XTranslateCoordinates(screen.display(), program.window(), DefaultRootWindow(screen.display()), 0, 0, &x, &y,
-                          &child);
-    EXPECT_EQ(x, 640);
-    EXPECT_EQ(y, 300);
+    EXPECT_EQ(windowOrigin(screen, program.window()), std::make_pair(640, 300));
 
     // With its textures present the program prints nothing, and nothing moves until it is resumed.
     program.readFor(1500ms);
@@ -72,12 +77,7 @@ TEST(Startup, MissingTexturesAreReportedInTheOrderTheyLoad)
                                 "Failed to open moon.bmp for reading!\n");
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(screen.display(), program.window(), &attributes));
-    int x = 0, y = 0;
-    Window child;
-    XTranslateCoordinates(screen.display(), program.window(), DefaultRootWindow(screen.display()), 0, 0, &x, &y,
-                          &child);
-    EXPECT_EQ(x, 363);
-    EXPECT_EQ(y, 144);
+    EXPECT_EQ(windowOrigin(screen, program.window()), std::make_pair(363, 144));
     program.requestClose();
     EXPECT_EQ(program.waitForExit(10s), 0);
 }
