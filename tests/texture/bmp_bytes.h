@@ -6,13 +6,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
-struct BmpSpec
+struct BmpLayout
 {
     std::int32_t width = 4;
     std::int32_t height = 2;
@@ -28,19 +26,19 @@ inline void putLe(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t 
 }
 
 // The two headers as a writer of the plain 24-bit form puts them, followed by `pixels`.
-inline std::vector<std::uint8_t> bmpBytes(const BmpSpec& spec, const std::vector<std::uint8_t>& pixels = {})
+inline std::vector<std::uint8_t> bmpBytes(const BmpLayout& layout, const std::vector<std::uint8_t>& pixels = {})
 {
     std::vector<std::uint8_t> out(54 + pixels.size());
-    out[0] = static_cast<std::uint8_t>(spec.signature[0]);
-    out[1] = static_cast<std::uint8_t>(spec.signature[1]);
+    out[0] = static_cast<std::uint8_t>(layout.signature[0]);
+    out[1] = static_cast<std::uint8_t>(layout.signature[1]);
     putLe(out, 2, static_cast<std::uint32_t>(54 + pixels.size()), 4);
     putLe(out, 10, 54, 4);
     putLe(out, 14, 40, 4);
-    putLe(out, 18, static_cast<std::uint32_t>(spec.width), 4);
-    putLe(out, 22, static_cast<std::uint32_t>(spec.height), 4);
+    putLe(out, 18, static_cast<std::uint32_t>(layout.width), 4);
+    putLe(out, 22, static_cast<std::uint32_t>(layout.height), 4);
     putLe(out, 26, 1, 2);
-    putLe(out, 28, spec.bitCount, 2);
-    putLe(out, 30, spec.compression, 4);
+    putLe(out, 28, layout.bitCount, 2);
+    putLe(out, 30, layout.compression, 4);
     putLe(out, 34, static_cast<std::uint32_t>(pixels.size()), 4);
     if (!pixels.empty())
         std::memcpy(out.data() + 54, pixels.data(), pixels.size());
@@ -75,27 +73,6 @@ class TempFile
 
   private:
     std::string path_;
-};
-
-// Captures std::cout for the life of the object.
-class CoutCapture
-{
-  public:
-    CoutCapture() : old_(std::cout.rdbuf(buffer_.rdbuf()))
-    {
-    }
-    ~CoutCapture()
-    {
-        std::cout.rdbuf(old_);
-    }
-    std::string text() const
-    {
-        return buffer_.str();
-    }
-
-  private:
-    std::ostringstream buffer_;
-    std::streambuf* old_;
 };
 
 // Every regular file below `dir`, sorted, so failures name the same file from run to run.

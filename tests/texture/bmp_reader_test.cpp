@@ -59,10 +59,10 @@ TEST(BmpReader, ReadsThePixelBlockAsStored)
 
 TEST(BmpReader, TakesPixelsAt54WithoutCheckingTheSignatureOrHeaderSize)
 {
-    BmpSpec spec;
-    spec.signature[0] = 'X';
-    spec.signature[1] = 'Y';
-    std::vector<std::uint8_t> bytes = bmpBytes(spec, pattern(24));
+    BmpLayout layout;
+    layout.signature[0] = 'X';
+    layout.signature[1] = 'Y';
+    std::vector<std::uint8_t> bytes = bmpBytes(layout, pattern(24));
     bytes[10] = 200; // a pixel-data offset that is not consulted
     bytes[14] = 124; // nor is the info header's own size
     const bmp::Image image = readBytes(bytes);
@@ -88,17 +88,17 @@ TEST(BmpReader, ShortHeadersAreReportedByTheHeaderThatIsCut)
 
 TEST(BmpReader, MissingPixelBytesAreZeros)
 {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.height = 4;
-    const bmp::Image headersOnly = readBytes(bmpBytes(spec), allocateDirty);
+    BmpLayout layout;
+    layout.width = 4;
+    layout.height = 4;
+    const bmp::Image headersOnly = readBytes(bmpBytes(layout), allocateDirty);
     ASSERT_EQ(headersOnly.status, bmp::Status::ok);
     for (int i = 0; i < 48; ++i)
         ASSERT_EQ(headersOnly.pixels[i], 0) << i;
 
-    spec.width = 8;
+    layout.width = 8;
     const std::vector<std::uint8_t> part = pattern(40);
-    const bmp::Image cut = readBytes(bmpBytes(spec, part), allocateDirty);
+    const bmp::Image cut = readBytes(bmpBytes(layout, part), allocateDirty);
     ASSERT_EQ(cut.status, bmp::Status::ok);
     EXPECT_EQ(std::memcmp(cut.pixels.get(), part.data(), part.size()), 0);
     for (int i = 40; i < 8 * 4 * 3; ++i)
@@ -135,13 +135,13 @@ TEST(BmpReader, RejectsWhatGlCannotTakeSafelyBeforeAllocating)
     };
     for (const Case& c : cases)
     {
-        BmpSpec spec;
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.bitCount = c.bitCount;
-        spec.compression = c.compression;
+        BmpLayout layout;
+        layout.width = c.width;
+        layout.height = c.height;
+        layout.bitCount = c.bitCount;
+        layout.compression = c.compression;
         allocations = 0;
-        const bmp::Image image = readBytes(bmpBytes(spec, pattern(64)), allocateCounting);
+        const bmp::Image image = readBytes(bmpBytes(layout, pattern(64)), allocateCounting);
         EXPECT_EQ(image.status, bmp::Status::rejected) << c.what;
         EXPECT_EQ(image.width, 0) << c.what;
         EXPECT_EQ(image.height, 0) << c.what;
@@ -164,10 +164,10 @@ TEST(BmpReader, LargestAcceptedImagesAreTaken)
 
 TEST(BmpReader, FailedAllocationKeepsTheSizeAndNoPixels)
 {
-    BmpSpec spec;
-    spec.width = 1024;
-    spec.height = 512;
-    const bmp::Image image = readBytes(bmpBytes(spec, pattern(64)), allocateNothing);
+    BmpLayout layout;
+    layout.width = 1024;
+    layout.height = 512;
+    const bmp::Image image = readBytes(bmpBytes(layout, pattern(64)), allocateNothing);
     EXPECT_EQ(image.status, bmp::Status::allocationFailed);
     EXPECT_EQ(image.width, 1024);
     EXPECT_EQ(image.height, 512);

@@ -1,5 +1,6 @@
 // Texture2D in a real GL context: the lines it prints, what it uploads, and what it gives back.
 #include "bmp_bytes.h"
+#include "capture_cout.h"
 #include "gl_context.h"
 #include "render/texture.h"
 
@@ -41,7 +42,7 @@ class TextureTest : public GlContextTest
     // Loads through the base class, as the drawing code may, and returns what was printed.
     static std::string load(Texture2D& texture, const char* fileName)
     {
-        CoutCapture capture;
+        CaptureCout capture;
         static_cast<Texture&>(texture).load(fileName);
         return capture.text();
     }
@@ -91,17 +92,17 @@ TEST_F(TextureTest, UnreadableFilesPrintTheirLineAndLeaveAnEmptyTexture)
 
 TEST_F(TextureTest, RejectedFormsPrintOneLineAndLeaveAnEmptyTexture)
 {
-    const std::pair<const char*, BmpSpec> cases[] = {
+    const std::pair<const char*, BmpLayout> cases[] = {
         {"width-6.bmp", {6, 2, 24, 0, {'B', 'M'}}},
         {"top-down.bmp", {4, -2, 24, 0, {'B', 'M'}}},
         {"bits-32.bmp", {4, 2, 32, 0, {'B', 'M'}}},
         {"rle.bmp", {4, 2, 24, 1, {'B', 'M'}}},
         {"huge.bmp", {0x7ffffffc, 0x7fffffff, 24, 0, {'B', 'M'}}},
     };
-    for (const auto& [name, spec] : cases)
+    for (const auto& [name, layout] : cases)
     {
         SCOPED_TRACE(name);
-        TempFile file(name, bmpBytes(spec, std::vector<std::uint8_t>(64, 0x55)));
+        TempFile file(name, bmpBytes(layout, std::vector<std::uint8_t>(64, 0x55)));
         Texture2D texture;
         EXPECT_EQ(load(texture, file.path()),
                   "Unsupported BMP layout in " + std::string(file.path()) +
@@ -144,10 +145,10 @@ TEST_F(TextureTest, UploadsTheFirstFileRowAsTheBottomRowInTheColoursOfItsBgrTrip
 
 TEST_F(TextureTest, HeadersOnlyFileUploadsZerosOfTheHeaderSize)
 {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.height = 4;
-    TempFile file("headers-only.bmp", bmpBytes(spec));
+    BmpLayout layout;
+    layout.width = 4;
+    layout.height = 4;
+    TempFile file("headers-only.bmp", bmpBytes(layout));
     Texture2D texture;
     EXPECT_EQ(load(texture, file.path()), "");
     EXPECT_EQ(boundLevelSize(GL_TEXTURE_WIDTH), 4);
@@ -160,10 +161,10 @@ TEST_F(TextureTest, HeadersOnlyFileUploadsZerosOfTheHeaderSize)
 
 TEST_F(TextureTest, FileWithoutSignatureLoads)
 {
-    BmpSpec spec;
-    spec.signature[0] = 'P';
-    spec.signature[1] = 'K';
-    TempFile file("no-signature.bmp", bmpBytes(spec, std::vector<std::uint8_t>(24, 9)));
+    BmpLayout layout;
+    layout.signature[0] = 'P';
+    layout.signature[1] = 'K';
+    TempFile file("no-signature.bmp", bmpBytes(layout, std::vector<std::uint8_t>(24, 9)));
     Texture2D texture;
     EXPECT_EQ(load(texture, file.path()), "");
     EXPECT_EQ(texture.width(), 4);
