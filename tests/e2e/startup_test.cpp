@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -23,12 +24,30 @@ std::pair<int, int> windowOrigin(const VirtualScreen& screen, unsigned long wind
     return {x, y};
 }
 
-std::string emptyDirectory()
+// A fresh empty directory, removed with the object.
+class EmptyDirectory
 {
-    char name[] = "/tmp/velmir-e2e-XXXXXX";
-    const char* dir = mkdtemp(name);
-    return dir ? dir : "/tmp";
-}
+  public:
+    EmptyDirectory()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmir-e2e-XXXXXX").string();
+        if (mkdtemp(pattern.data()))
+            path_ = pattern;
+    }
+    ~EmptyDirectory()
+    {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& path() const
+    {
+        return path_;
+    }
+
+  private:
+    std::string path_;
+};
 } // namespace
 
 TEST(Startup, OpensACentredWindowAndStaysPausedAndSilent)
@@ -59,7 +78,9 @@ TEST(Startup, OpensACentredWindowAndStaysPausedAndSilent)
 TEST(Startup, MissingTexturesAreReportedInTheOrderTheyLoad)
 {
     VirtualScreen screen(1366, 768);
-    Program program(screen, VELMIR_BINARY, emptyDirectory());
+    const EmptyDirectory directory;
+    ASSERT_FALSE(directory.path().empty());
+    Program program(screen, VELMIR_BINARY, directory.path());
     ASSERT_NE(program.waitForWindow(), 0u);
     program.readFor(1000ms);
     // The sky loads with the timer, before the first body loads the eleven body textures.
