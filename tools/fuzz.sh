@@ -8,6 +8,8 @@ seconds=${1:-60}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-fuzz"
 
+"$root/scripts/install-deps.sh" fuzz
+
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELMIR_FUZZ=ON >/dev/null
 cmake --build "$build" --target velmir_bmp_fuzz -j"$(nproc)"
