@@ -6,7 +6,6 @@
 #include "sim/simulation.h"
 
 #include <GL/freeglut.h>
-
 #include <cstdlib>
 #include <iostream>
 

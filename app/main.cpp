@@ -15,8 +15,8 @@ int main(int argc, char** argv)
     const unsigned int displayMode = GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH;
     createWindow(&argc, argv, "Velmir", static_cast<int>(windowBounds.width()),
                  static_cast<int>(windowBounds.height()), displayMode);
-    registerCallbacks(display, reshape, nullptr, keyboardCallback, nullptr, mouseCallback, nullptr, motionCallback,
-                      nullptr);
+    registerCallbacks(display, reshape, nullptr, keyboardCallback, nullptr, mouseCallback, nullptr,
+                      motionCallback, nullptr);
     initGL();
     initTimer();
     buildMenus();

@@ -152,7 +152,8 @@ void bindObjectTexture(int textureIndex)
 
 namespace
 {
-static_assert(sizeof(Vector3) == 3 * sizeof(float), "history points are handed to GL as packed float triples");
+static_assert(sizeof(Vector3) == 3 * sizeof(float),
+              "history points are handed to GL as packed float triples");
 
 struct Box
 {
@@ -196,8 +197,8 @@ class ViewVolume
 
         constexpr double marginPixels = 4.0;
         constexpr double depthSlack = 1e-3;
-        const double widen[3] = {1.0 + 2.0 * marginPixels / viewport[2], 1.0 + 2.0 * marginPixels / viewport[3],
-                                 1.0 + depthSlack};
+        const double widen[3] = {1.0 + 2.0 * marginPixels / viewport[2],
+                                 1.0 + 2.0 * marginPixels / viewport[3], 1.0 + depthSlack};
         // For each axis a: -widen * w <= clip_a <= widen * w.
         for (int axis = 0; axis < 3; ++axis)
             for (int c = 0; c < 4; ++c)
@@ -249,9 +250,10 @@ Box boundsOf(const Vector3* points, std::size_t count)
     for (std::size_t i = 1; i < count; ++i)
     {
         const Vector3& p = points[i];
-        box.low = Vector3(std::min(box.low.x(), p.x()), std::min(box.low.y(), p.y()), std::min(box.low.z(), p.z()));
-        box.high =
-            Vector3(std::max(box.high.x(), p.x()), std::max(box.high.y(), p.y()), std::max(box.high.z(), p.z()));
+        box.low =
+            Vector3(std::min(box.low.x(), p.x()), std::min(box.low.y(), p.y()), std::min(box.low.z(), p.z()));
+        box.high = Vector3(std::max(box.high.x(), p.x()), std::max(box.high.y(), p.y()),
+                           std::max(box.high.z(), p.z()));
     }
     return box;
 }

@@ -106,7 +106,7 @@ class Simulation
 
   private:
     float gravityConstant_ = 1.0f;
-    float minCameraDistance_ = 5.0f;    // also the near clipping distance
+    float minCameraDistance_ = 5.0f;     // also the near clipping distance
     float maxCameraDistance_ = 25000.0f; // also the far clipping distance and the sky's radius
     ObjectRegistry objects_;
     GLUquadric* skyQuadric_ = nullptr;

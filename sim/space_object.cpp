@@ -13,8 +13,9 @@ std::uint64_t nextHistoryGeneration = 0;
 
 SpaceObject::SpaceObject(int textureIndex, int colorIndex, float mass, float radius, const Vector3& position,
                          const Vector3& velocity, float spinRate, float tilt)
-    : historyGeneration_(++nextHistoryGeneration), mass_(mass), radius_(radius), position_(position), velocity_(velocity), acceleration_(zeroVector),
-      spinAngle_(0.0f), spinRate_(spinRate), tilt_(tilt), textureIndex_(textureIndex), colorIndex_(colorIndex)
+    : historyGeneration_(++nextHistoryGeneration), mass_(mass), radius_(radius), position_(position),
+      velocity_(velocity), acceleration_(zeroVector), spinAngle_(0.0f), spinRate_(spinRate), tilt_(tilt),
+      textureIndex_(textureIndex), colorIndex_(colorIndex)
 {
     id_ = nextObjectId++;
     if (liveObjectCount++ == 0 && renderHooks.loadSharedResources)

@@ -182,7 +182,8 @@ inline float dot(const Vector4& a, const Vector4& b)
 // The three-component cross product; w of the operands is ignored, w of the result is 0.
 inline Vector4 cross(const Vector4& a, const Vector4& b)
 {
-    return Vector4(a.y() * b.z() - a.z() * b.y(), a.z() * b.x() - a.x() * b.z(), a.x() * b.y() - a.y() * b.x(), 0.0f);
+    return Vector4(a.y() * b.z() - a.z() * b.y(), a.z() * b.x() - a.x() * b.z(),
+                   a.x() * b.y() - a.y() * b.x(), 0.0f);
 }
 
 // constexpr so they are constant-initialised: other globals built before main may read them.

@@ -1,9 +1,8 @@
 #include "app/frame_math.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace
@@ -34,7 +33,8 @@ TEST(FrameLoopArithmetic, EveryStepIsShorterThanTheLimitAndTheyAddUp)
         ASSERT_GE(s.count, 1);
         EXPECT_LT(s.dt, 0.01f) << "span " << span;
         const float covered = s.dt * static_cast<float>(s.count);
-        EXPECT_NEAR(covered, std::fmin(span, maxSpanPerCall), std::fmin(span, maxSpanPerCall) * 1e-6f + 1e-9f);
+        EXPECT_NEAR(covered, std::fmin(span, maxSpanPerCall),
+                    std::fmin(span, maxSpanPerCall) * 1e-6f + 1e-9f);
     }
 }
 

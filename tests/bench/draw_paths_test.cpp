@@ -84,8 +84,8 @@ class DrawPathsTest : public GlContextTest
             const std::vector<std::uint8_t> fast = frame(sim, paths);
             ASSERT_EQ(fast.size(), plain.size());
             EXPECT_TRUE(std::memcmp(fast.data(), plain.data(), plain.size()) == 0)
-                << view << ": arrays " << paths.historyVertexArrays << ", history culling " << paths.cullHistory
-                << ", body culling " << paths.cullBodies;
+                << view << ": arrays " << paths.historyVertexArrays << ", history culling "
+                << paths.cullHistory << ", body culling " << paths.cullBodies;
         }
     }
 

@@ -18,7 +18,8 @@ inline std::vector<FrameLine> frameLines(const std::string& text, std::vector<st
 {
     std::vector<FrameLine> result;
     std::size_t start = 0;
-    for (std::size_t end = text.find('\n'); end != std::string::npos; start = end + 1, end = text.find('\n', start))
+    for (std::size_t end = text.find('\n'); end != std::string::npos;
+         start = end + 1, end = text.find('\n', start))
     {
         const std::string line = text.substr(start, end - start);
         static const std::string prefix = "Frame ";

@@ -1,13 +1,11 @@
 // The keyboard commands of the real program: help, hand steps, pause and time scale, display keys.
-// GoogleTest before Xlib, whose macros (None, Bool) would break its templates.
-#include <gtest/gtest.h>
-
 #include "frame_log.h"
 #include "picture.h"
 #include "program_harness.h"
 
 #include <cctype>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -239,7 +237,8 @@ TEST(Keyboard, DisplayKeysChangeThePictureInEitherCase)
     const double back = static_cast<double>(warmPixelsNearCentre(s.program.settledScreenshot()));
     EXPECT_NEAR(back / area, 1.0, 0.06);
     s.program.key("x");
-    EXPECT_NEAR(static_cast<double>(warmPixelsNearCentre(s.program.settledScreenshot())) / zoomedIn, 1.0, 0.06);
+    EXPECT_NEAR(static_cast<double>(warmPixelsNearCentre(s.program.settledScreenshot())) / zoomedIn, 1.0,
+                0.06);
     s.program.key("z");
     EXPECT_NEAR(static_cast<double>(warmPixelsNearCentre(s.program.settledScreenshot())) / back, 1.0, 0.06);
 

@@ -1,12 +1,10 @@
 // The pop-up menu on the right button and the mouse's drag and wheel, on the real program.
-// GoogleTest before Xlib, whose macros (None, Bool) would break its templates.
-#include <gtest/gtest.h>
-
 #include "frame_log.h"
 #include "picture.h"
 #include "program_harness.h"
 
 #include <chrono>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
 
@@ -14,7 +12,7 @@ using namespace std::chrono_literals;
 
 namespace
 {
-constexpr int mainEntries = 5;      // Camera Mode, History, Motion, Clear, Exit
+constexpr int mainEntries = 5;       // Camera Mode, History, Motion, Clear, Exit
 constexpr int cameraModeEntries = 5; // Look At, Velocity, Acceleration, Anti Velocity, Anti Acceleration
 
 struct Started
@@ -77,7 +75,8 @@ TEST(Menu, EntriesActLikeTheirKeysAndTheLookAtModesRideWithTheTarget)
     EXPECT_EQ(differingPixels(base, s.program.settledScreenshot(), 0), 0);
 
     s.chooseMain(3);
-    EXPECT_EQ(differingPixels(noHistories, s.program.settledScreenshot(), 0), 0) << "Clear All Object Histories";
+    EXPECT_EQ(differingPixels(noHistories, s.program.settledScreenshot(), 0), 0)
+        << "Clear All Object Histories";
 
     // Riding with the moving target turns the view, differently for each of the four vectors.
     s.chooseCameraMode(1);
@@ -90,7 +89,8 @@ TEST(Menu, EntriesActLikeTheirKeysAndTheLookAtModesRideWithTheTarget)
     const x11util::Image acceleration = s.program.settledScreenshot();
     EXPECT_GT(differingPixels(velocity, acceleration), 1000) << "Look At Object In Acceleration";
     s.chooseCameraMode(4);
-    EXPECT_GT(differingPixels(acceleration, s.program.settledScreenshot()), 1000) << "Look At Object Anti Acceleration";
+    EXPECT_GT(differingPixels(acceleration, s.program.settledScreenshot()), 1000)
+        << "Look At Object Anti Acceleration";
 
     // Dragging has no effect while the camera rides with the target.
     s.chooseCameraMode(1);

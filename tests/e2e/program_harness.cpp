@@ -2,7 +2,6 @@
 #include "program_harness.h"
 
 #include <X11/Xlib.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -261,7 +260,8 @@ void Program::leftDrag(int x0, int y0, int x1, int y1, int steps)
 void Program::wheel(int button, int x, int y)
 {
     const std::string w = std::to_string(window_);
-    xdotool({"mousemove", "--window", w, std::to_string(x), std::to_string(y), "click", std::to_string(button)});
+    xdotool(
+        {"mousemove", "--window", w, std::to_string(x), std::to_string(y), "click", std::to_string(button)});
 }
 
 std::vector<Program::MenuWindow> Program::viewablePopups()
@@ -277,7 +277,8 @@ std::vector<Program::MenuWindow> Program::viewablePopups()
     for (unsigned int i = 0; i < count; ++i)
     {
         XWindowAttributes a;
-        if (children[i] == window_ || !XGetWindowAttributes(display, children[i], &a) || a.map_state != IsViewable)
+        if (children[i] == window_ || !XGetWindowAttributes(display, children[i], &a) ||
+            a.map_state != IsViewable)
             continue;
         result.push_back(MenuWindow{children[i], a.x, a.y, a.width, a.height});
     }

@@ -1,10 +1,11 @@
 // The real program from outside: start-up, window placement, silence while paused, closing.
 // GoogleTest before Xlib, whose macros (None, Bool) would break its templates.
+// clang-format off
 #include <gtest/gtest.h>
+#include <X11/Xlib.h>
+// clang-format on
 
 #include "program_harness.h"
-
-#include <X11/Xlib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -20,7 +21,8 @@ std::pair<int, int> windowOrigin(const VirtualScreen& screen, unsigned long wind
 {
     int x = 0, y = 0;
     Window child;
-    XTranslateCoordinates(screen.display(), window, DefaultRootWindow(screen.display()), 0, 0, &x, &y, &child);
+    XTranslateCoordinates(screen.display(), window, DefaultRootWindow(screen.display()), 0, 0, &x, &y,
+                          &child);
     return {x, y};
 }
 

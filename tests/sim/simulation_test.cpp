@@ -2,7 +2,6 @@
 #include "sim/simulation.h"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 #include <string>
 

@@ -1,8 +1,7 @@
 #include "sim/vector.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 TEST(Vector3, ArithmeticIsComponentWise)
 {

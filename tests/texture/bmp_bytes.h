@@ -26,7 +26,8 @@ inline void putLe(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t 
 }
 
 // The two headers as a writer of the plain 24-bit form puts them, followed by `pixels`.
-inline std::vector<std::uint8_t> bmpBytes(const BmpLayout& layout, const std::vector<std::uint8_t>& pixels = {})
+inline std::vector<std::uint8_t> bmpBytes(const BmpLayout& layout,
+                                          const std::vector<std::uint8_t>& pixels = {})
 {
     std::vector<std::uint8_t> out(54 + pixels.size());
     out[0] = static_cast<std::uint8_t>(layout.signature[0]);

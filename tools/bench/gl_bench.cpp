@@ -179,8 +179,8 @@ void frameSection()
         {"display(), fast paths (after)", display, DrawPaths{}},
     };
     const std::vector<Figure> f = measureFrames(variants, rounds, frames);
-    std::fprintf(out(), "\n### Frame: initial system at 640×480, ms per frame (%d rounds of %d frames)\n\n", rounds,
-                 frames);
+    std::fprintf(out(), "\n### Frame: initial system at 640×480, ms per frame (%d rounds of %d frames)\n\n",
+                 rounds, frames);
     std::fprintf(out(), "| variant | ms per frame | ÷ empty frame |\n|---|---|---|\n");
     for (std::size_t i = 0; i < variants.size(); ++i)
         std::fprintf(out(), "| %s | %s | %.1f |\n", variants[i].name.c_str(), text(f[i], "%.3f").c_str(),
@@ -229,18 +229,15 @@ void historySection()
         {
             simulation.camera().distance() = view.distance;
             const std::vector<Variant> variants = {
-                {"hidden", hidden, DrawPaths{}},
-                {"empty", emptyFrame, DrawPaths{}},
-                {"bare", barePointsFrame, DrawPaths{}},
-                {"plain", display, plainPaths},
-                {"arrays", display, arraysOnly},
-                {"after", display, DrawPaths{}},
+                {"hidden", hidden, DrawPaths{}},        {"empty", emptyFrame, DrawPaths{}},
+                {"bare", barePointsFrame, DrawPaths{}}, {"plain", display, plainPaths},
+                {"arrays", display, arraysOnly},        {"after", display, DrawPaths{}},
             };
             const std::vector<Figure> f = measureFrames(variants, rounds, frames);
             const double perMillion = 1e6 / static_cast<double>(points);
-            std::fprintf(out(), "| %s | %zu | %s | %s | %s | %s | %s | %.1f / %.1f / %.1f / %.1f |\n", view.name,
-                         points, text(f[0]).c_str(), text(f[2]).c_str(), text(f[3]).c_str(), text(f[4]).c_str(),
-                         text(f[5]).c_str(), (f[2].median - f[1].median) * perMillion,
+            std::fprintf(out(), "| %s | %zu | %s | %s | %s | %s | %s | %.1f / %.1f / %.1f / %.1f |\n",
+                         view.name, points, text(f[0]).c_str(), text(f[2]).c_str(), text(f[3]).c_str(),
+                         text(f[4]).c_str(), text(f[5]).c_str(), (f[2].median - f[1].median) * perMillion,
                          (f[3].median - f[0].median) * perMillion, (f[4].median - f[0].median) * perMillion,
                          (f[5].median - f[0].median) * perMillion);
             std::fflush(out());
@@ -309,8 +306,9 @@ void timeScaleSection()
 {
     const double seconds = options.smoke ? 0.5 : 5.0;
     std::fprintf(out(), "\n### Time scale: the idle loop for %.1f s each, log on a pipe\n\n", seconds);
-    std::fprintf(out(), "| time scale | simulated s per wall s ÷ time scale | frames per second | longest idle call "
-                        "(ms) | trail points at the end |\n|---|---|---|---|---|\n");
+    std::fprintf(out(),
+                 "| time scale | simulated s per wall s ÷ time scale | frames per second | longest idle call "
+                 "(ms) | trail points at the end |\n|---|---|---|---|---|\n");
     for (float scale : {1.0f, 64.0f, 1024.0f, 16384.0f})
     {
         const RunFigures r = runLoop(scale, seconds);
@@ -338,10 +336,12 @@ void longRunSection()
         lastWall = wall;
     };
     const RunFigures r = runLoop(1024.0f, seconds, period, report);
-    std::fprintf(out(), "\nEnd of the long run: %.1f frames per second overall, %zu trail points, %.0f MiB resident, "
-                        "simulated %.3f × 1024 s per wall second, longest idle call %.0f ms.\n",
-                 static_cast<double>(r.frames) / r.wall, historyPoints(),
-                 static_cast<double>(residentKiB()) / 1024.0, r.simulated / r.wall / 1024.0, r.longestIdleMs);
+    std::fprintf(
+        out(),
+        "\nEnd of the long run: %.1f frames per second overall, %zu trail points, %.0f MiB resident, "
+        "simulated %.3f × 1024 s per wall second, longest idle call %.0f ms.\n",
+        static_cast<double>(r.frames) / r.wall, historyPoints(), static_cast<double>(residentKiB()) / 1024.0,
+        r.simulated / r.wall / 1024.0, r.longestIdleMs);
     std::fflush(out());
 }
 
@@ -443,9 +443,11 @@ void startUpSection()
     }
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);
-    std::fprintf(out(), "\n### Start-up: process start to the first non-black picture of the window, %zu of %d runs\n\n"
-                        "%s ms\n",
-                 ms.size(), runs, text(figureOf(ms), "%.0f").c_str());
+    std::fprintf(
+        out(),
+        "\n### Start-up: process start to the first non-black picture of the window, %zu of %d runs\n\n"
+        "%s ms\n",
+        ms.size(), runs, text(figureOf(ms), "%.0f").c_str());
     std::fflush(out());
 }
 
@@ -470,15 +472,18 @@ int main(int argc, char** argv)
             options.longRunSeconds = std::atof(argv[++i]);
         else if (arg.rfind("--", 0) == 0)
         {
-            std::fprintf(stderr, "usage: %s [--smoke] [--long-run-seconds S] [frame|history|timescale|longrun|startup]...\n",
-                         argv[0]);
+            std::fprintf(
+                stderr,
+                "usage: %s [--smoke] [--long-run-seconds S] [frame|history|timescale|longrun|startup]...\n",
+                argv[0]);
             return 2;
         }
         else
             options.sections.push_back(arg);
     }
     const char* threads = std::getenv("LP_NUM_THREADS");
-    std::fprintf(out(), "LP_NUM_THREADS=%s\n", threads ? threads : "(unset: llvmpipe uses one thread per core)");
+    std::fprintf(out(), "LP_NUM_THREADS=%s\n",
+                 threads ? threads : "(unset: llvmpipe uses one thread per core)");
 
     if (wanted("startup"))
         startUpSection();

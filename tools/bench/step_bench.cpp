@@ -29,8 +29,8 @@ class MapSimulation
         for (std::uint32_t k = 0; k < source.objectCount(); ++k)
         {
             SpaceObject& o = source.object(k);
-            objects_[k] = new SpaceObject(o.textureIndex(), o.colorIndex(), o.mass(), o.radius(), o.position(),
-                                          o.velocity(), o.spinRate(), o.tilt());
+            objects_[k] = new SpaceObject(o.textureIndex(), o.colorIndex(), o.mass(), o.radius(),
+                                          o.position(), o.velocity(), o.spinRate(), o.tilt());
         }
     }
     ~MapSimulation()
@@ -207,8 +207,9 @@ class TableReporter : public benchmark::BenchmarkReporter
     {
         std::FILE* out = reportStream();
         std::fprintf(out, "\n### Gravity step (initial system, 9 bodies), microseconds per step\n\n");
-        std::fprintf(out, "| log to | Simulation::step (vector registry) | same step over std::map (before) | bare "
-                          "float arrays (baseline) | step / bare | map / bare |\n|---|---|---|---|---|---|\n");
+        std::fprintf(
+            out, "| log to | Simulation::step (vector registry) | same step over std::map (before) | bare "
+                 "float arrays (baseline) | step / bare | map / bare |\n|---|---|---|---|---|---|\n");
         for (int target = 0; target < 3; ++target)
         {
             const std::string arg = std::to_string(target);
@@ -216,8 +217,8 @@ class TableReporter : public benchmark::BenchmarkReporter
             const Figure map = figure(times_["BM_StepOverMap"][arg]);
             const Figure bare = figure(times_["BM_BareArrays"][arg]);
             std::fprintf(out, "| %s | %s | %s | %s | %.2f | %.2f |\n", nameOf(static_cast<LogTarget>(target)),
-                         step.text().c_str(), map.text().c_str(), bare.text().c_str(), step.median / bare.median,
-                         map.median / bare.median);
+                         step.text().c_str(), map.text().c_str(), bare.text().c_str(),
+                         step.median / bare.median, map.median / bare.median);
         }
         std::fflush(out);
     }
@@ -229,7 +230,8 @@ class TableReporter : public benchmark::BenchmarkReporter
         std::string text() const
         {
             char buffer[96];
-            std::snprintf(buffer, sizeof buffer, "%.3f (%.3f–%.3f)", median / 1000.0, min / 1000.0, max / 1000.0);
+            std::snprintf(buffer, sizeof buffer, "%.3f (%.3f–%.3f)", median / 1000.0, min / 1000.0,
+                          max / 1000.0);
             return buffer;
         }
     };

@@ -98,8 +98,8 @@ Image capture(Display* display, unsigned long window)
 
 bool savePng(const Image& image, const std::string& path)
 {
-    return image.width > 0 && stbi_write_png(path.c_str(), image.width, image.height, 3, image.rgb.data(),
-                                             image.width * 3) != 0;
+    return image.width > 0 &&
+           stbi_write_png(path.c_str(), image.width, image.height, 3, image.rgb.data(), image.width * 3) != 0;
 }
 
 } // namespace x11util

@@ -26,7 +26,9 @@ struct Image
 
     const std::uint8_t* pixel(int x, int y) const
     {
-        return &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3];
+        return &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                     static_cast<std::size_t>(x)) *
+                    3];
     }
 };
 

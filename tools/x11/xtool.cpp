@@ -5,7 +5,6 @@
 #include "x11_util.h"
 
 #include <X11/Xlib.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -45,7 +44,8 @@ int main(int argc, char** argv)
     }
     else if (command == "shot" && argc > 3)
     {
-        status = x11util::savePng(x11util::capture(display, std::strtoul(argv[2], nullptr, 0)), argv[3]) ? 0 : 1;
+        status =
+            x11util::savePng(x11util::capture(display, std::strtoul(argv[2], nullptr, 0)), argv[3]) ? 0 : 1;
     }
     else if (command == "close")
     {
