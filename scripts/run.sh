@@ -15,6 +15,16 @@ demo=0
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELMIR_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
+xtool="$build/tools/x11/velmir-xtool"
+# A DISPLAY that names no reachable X server counts as no display.
+if [[ $demo -eq 0 ]]; then
+    "$xtool" find Velmir 0 >/dev/null 2>&1 && reachable=0 || reachable=$?
+    if [[ $reachable -eq 3 ]]; then
+        echo "run: cannot open the display $DISPLAY; running the headless demonstration instead"
+        demo=1
+    fi
+fi
+
 mkdir -p "$build/run"
 cd "$build/run"
 if [[ $demo -eq 0 ]]; then
@@ -24,7 +34,6 @@ fi
 seconds=${VELMIR_DEMO_SECONDS:-6}
 shot="$build/velmir-demo.png"
 log="$build/velmir-demo.log"
-xtool="$build/tools/x11/velmir-xtool"
 
 # A private virtual screen; Xvfb picks a free display number and tells it on the pipe.
 exec {fd}<> <(:)

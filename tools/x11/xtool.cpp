@@ -2,6 +2,7 @@
 //   velmir-xtool find NAME [SECONDS]   prints the window id once a window of that name is viewable
 //   velmir-xtool shot ID FILE.png      saves the window's contents
 //   velmir-xtool close ID              asks the window to close, as a close button would
+// Exit status 3: the X display cannot be opened.
 #include "x11_util.h"
 
 #include <X11/Xlib.h>
@@ -22,7 +23,8 @@ int main(int argc, char** argv)
     if (!display)
     {
         std::fprintf(stderr, "%s: cannot open the X display\n", argv[0]);
-        return 1;
+        return 3; // apart from "not found", so scripts can tell a missing display
+
     }
     const std::string command = argv[1];
     int status = 2;
