@@ -24,7 +24,6 @@ int main(int argc, char** argv)
     {
         std::fprintf(stderr, "%s: cannot open the X display\n", argv[0]);
         return 3; // apart from "not found", so scripts can tell a missing display
-
     }
     const std::string command = argv[1];
     int status = 2;
