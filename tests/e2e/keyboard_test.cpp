@@ -142,29 +142,28 @@ TEST(Keyboard, SpaceRunsAndStopsTheClockAndPeriodAndCommaScaleSimulatedTime)
     EXPECT_GT(base, 0.5);
     EXPECT_LT(base, 1.5);
 
-    s.program.key("period period period period period period");
-    s.program.readFor(300ms);
-    const double fast = simulatedRate(s, 1500ms);
-    EXPECT_GT(fast / base, 40.0);
-    EXPECT_LT(fast / base, 90.0);
-
-    s.program.key("comma");
-    s.program.readFor(300ms);
-    const double half = simulatedRate(s, 1500ms);
-    EXPECT_GT(half / fast, 0.3);
-    EXPECT_LT(half / fast, 0.75);
-
+    // Types `keys`, lets the new scale settle and returns the new rate over the previous one.
+    double rate = base;
+    const auto rateRatioAfter = [&](const std::string& keys) {
+        s.program.key(keys);
+        s.program.readFor(300ms);
+        const double previous = rate;
+        rate = simulatedRate(s, 1500ms);
+        return rate / previous;
+    };
+    const double fast = rateRatioAfter("period period period period period period");
+    EXPECT_GT(fast, 40.0);
+    EXPECT_LT(fast, 90.0);
+    const double half = rateRatioAfter("comma");
+    EXPECT_GT(half, 0.3);
+    EXPECT_LT(half, 0.75);
     // The shifted characters on a US layout do the same.
-    s.program.key("less");
-    s.program.readFor(300ms);
-    const double quarter = simulatedRate(s, 1500ms);
-    EXPECT_GT(quarter / half, 0.3);
-    EXPECT_LT(quarter / half, 0.75);
-    s.program.key("greater");
-    s.program.readFor(300ms);
-    const double again = simulatedRate(s, 1500ms);
-    EXPECT_GT(again / quarter, 1.4);
-    EXPECT_LT(again / quarter, 3.0);
+    const double quarter = rateRatioAfter("less");
+    EXPECT_GT(quarter, 0.3);
+    EXPECT_LT(quarter, 0.75);
+    const double again = rateRatioAfter("greater");
+    EXPECT_GT(again, 1.4);
+    EXPECT_LT(again, 3.0);
 
     // Back to 1, then stop: after a short grace period no more lines.
     s.program.key("comma comma comma comma comma");
