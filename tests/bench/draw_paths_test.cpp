@@ -41,19 +41,12 @@ class KeepDrawPaths
 
 constexpr DrawPaths plainPaths{false, false, false};
 
-class DrawPathsTest : public GlContextTest
+class DrawPathsTest : public RenderTest
 {
   protected:
-    static void SetUpTestSuite()
-    {
-        GlContextTest::SetUpTestSuite();
-        initGL();
-    }
     void SetUp() override
     {
-        reshape(width, height);
-        nextObjectId = 0;
-        frameCount = 0;
+        RenderTest::SetUp();
         // Patterned textures, so a sphere that is skipped or drawn differently shows.
         for (int i = 0; i < textureCount; ++i)
             writeBmp(textureFileNames[i], 16, 16, [i](int x, int y) {

@@ -27,6 +27,24 @@ using Clock = std::chrono::steady_clock;
     _exit(127);
 }
 
+// Forks a child that gets the write end of a new pipe and must end in exec; returns the child's pid
+// and hands the parent the read end.
+template <class Child> pid_t forkWithPipe(int& readEnd, Child child)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        throw std::runtime_error("pipe");
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+        close(fds[0]);
+        child(fds[1]);
+    }
+    close(fds[1]);
+    readEnd = fds[0];
+    return pid;
+}
+
 int waitStatus(pid_t pid, std::chrono::milliseconds timeout)
 {
     const auto deadline = Clock::now() + timeout;
@@ -47,34 +65,28 @@ int waitStatus(pid_t pid, std::chrono::milliseconds timeout)
 
 VirtualScreen::VirtualScreen(int width, int height)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0)
-    {
-        close(fds[0]);
+    int displayFd = -1;
+    pid_ = forkWithPipe(displayFd, [&](int writeEnd) {
         const int devnull = open("/dev/null", O_WRONLY);
         dup2(devnull, 1);
         dup2(devnull, 2);
-        execOrDie({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+        execOrDie({"Xvfb", "-displayfd", std::to_string(writeEnd), "-screen", "0",
                    std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp"});
-    }
-    close(fds[1]);
+    });
     // Xvfb writes the display number it chose once it accepts connections.
     std::string number;
-    pollfd p{fds[0], POLLIN, 0};
+    pollfd p{displayFd, POLLIN, 0};
     const auto deadline = Clock::now() + std::chrono::seconds(15);
     char c;
     while (Clock::now() < deadline && poll(&p, 1, 100) >= 0)
     {
         if (!(p.revents & (POLLIN | POLLHUP)))
             continue;
-        if (read(fds[0], &c, 1) != 1 || c == '\n')
+        if (read(displayFd, &c, 1) != 1 || c == '\n')
             break;
         number += c;
     }
-    close(fds[0]);
+    close(displayFd);
     if (number.empty())
         throw std::runtime_error("Xvfb did not start");
     name_ = ":" + number;
@@ -101,21 +113,13 @@ VirtualScreen::~VirtualScreen()
 Program::Program(const VirtualScreen& screen, const std::string& binary, const std::string& workingDirectory)
     : screen_(screen)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0)
-    {
-        close(fds[0]);
-        dup2(fds[1], 1);
+    pid_ = forkWithPipe(stdoutFd_, [&](int writeEnd) {
+        dup2(writeEnd, 1);
         if (chdir(workingDirectory.c_str()) != 0)
             _exit(126);
         setenv("DISPLAY", screen.name().c_str(), 1);
         execOrDie({binary});
-    }
-    close(fds[1]);
-    stdoutFd_ = fds[0];
+    });
     fcntl(stdoutFd_, F_SETFL, fcntl(stdoutFd_, F_GETFL) | O_NONBLOCK);
 }
 

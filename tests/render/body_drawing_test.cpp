@@ -15,15 +15,9 @@
 
 namespace
 {
-class BodyDrawingTest : public GlContextTest
+class BodyDrawingTest : public RenderTest
 {
   protected:
-    static void SetUpTestSuite()
-    {
-        GlContextTest::SetUpTestSuite();
-        initGL();
-    }
-
     // A body with the given motion; its texture files are absent, which only prints lines.
     static std::unique_ptr<SpaceObject> body(Vector3 position, Vector3 velocity, int colorIndex = 0,
                                              int textureIndex = 0, float tilt = 0.0f)

@@ -1,6 +1,9 @@
 // Scratch files, feedback recording and pixel read-back for the drawing tests.
 #include "render_test_support.h"
 
+#include "render/scene.h"
+#include "sim/space_object.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -175,4 +178,17 @@ int Frame::count(Rgb colour, int tolerance) const
         for (int x = 0; x < width_; ++x)
             n += near(x, y, colour, tolerance) ? 1 : 0;
     return n;
+}
+
+void RenderTest::SetUpTestSuite()
+{
+    GlContextTest::SetUpTestSuite();
+    initGL();
+}
+
+void RenderTest::SetUp()
+{
+    reshape(width, height);
+    nextObjectId = 0;
+    frameCount = 0;
 }

@@ -11,6 +11,16 @@
 #include <string>
 #include <vector>
 
+// A GL context set up as the program sets its own (initGL), with the projection of the test window
+// and, before each test, ids and step numbers counting from 0 again, so a fresh simulation's keys
+// are 0 .. n-1.
+class RenderTest : public GlContextTest
+{
+  protected:
+    static void SetUpTestSuite();
+    void SetUp() override;
+};
+
 struct Rgb
 {
     std::uint8_t r, g, b;

@@ -19,21 +19,9 @@ constexpr Rgb yellow{255, 255, 0};
 constexpr Rgb red{255, 0, 0};
 constexpr Rgb green{0, 255, 0};
 
-class SceneTest : public GlContextTest
+class SceneTest : public RenderTest
 {
   protected:
-    static void SetUpTestSuite()
-    {
-        GlContextTest::SetUpTestSuite();
-        initGL();
-    }
-    void SetUp() override
-    {
-        reshape(width, height);
-        nextObjectId = 0; // a fresh simulation's keys are 0 .. n-1
-        frameCount = 0;
-    }
-
     // Solid body textures (the sun's differs from the rest) and, if wanted, a solid sky.
     static void writeTextures(bool withSky)
     {
