@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 GLUquadric* sharedQuadric = nullptr;
@@ -155,12 +154,6 @@ namespace
 static_assert(sizeof(Vector3) == 3 * sizeof(float),
               "history points are handed to GL as packed float triples");
 
-struct Box
-{
-    Vector3 low;
-    Vector3 high;
-};
-
 // The view volume as six planes in the current model-view frame, each widened a little so that the
 // test only ever errs towards drawing: a few pixels sideways (a 2-pixel point or line whose centre
 // lies just outside still touches the window) and a small fraction in depth (GL clips in single
@@ -232,54 +225,11 @@ class ViewVolume
     double planes_[6][4] = {};
 };
 
-// Histories are culled in chunks of this many consecutive points: consecutive samples lie on one
-// stretch of an orbit, so a chunk's box is small, and a million points make only a few thousand boxes.
-constexpr std::size_t historyChunk = 128;
-
-// The boxes of a history's complete chunks. A history only grows until it is cleared (which changes
-// its generation), so the boxes of complete chunks never change and only new chunks are measured.
-struct HistoryBounds
-{
-    std::uint64_t generation = 0;
-    std::vector<Box> chunks;
-};
-
-Box boundsOf(const Vector3* points, std::size_t count)
-{
-    Box box{points[0], points[0]};
-    for (std::size_t i = 1; i < count; ++i)
-    {
-        const Vector3& p = points[i];
-        box.low =
-            Vector3(std::min(box.low.x(), p.x()), std::min(box.low.y(), p.y()), std::min(box.low.z(), p.z()));
-        box.high = Vector3(std::max(box.high.x(), p.x()), std::max(box.high.y(), p.y()),
-                           std::max(box.high.z(), p.z()));
-    }
-    return box;
-}
-
 // A box with a NaN corner compares false everywhere and would look outside: such chunks are always drawn.
 bool isFinite(const Box& box)
 {
     return std::isfinite(box.low.x()) && std::isfinite(box.low.y()) && std::isfinite(box.low.z()) &&
            std::isfinite(box.high.x()) && std::isfinite(box.high.y()) && std::isfinite(box.high.z());
-}
-
-const std::vector<Box>& chunkBounds(const SpaceObject& body)
-{
-    // Keyed by address; the generation tells a body built where another one was, or a cleared history.
-    static std::unordered_map<const SpaceObject*, HistoryBounds> cache;
-    HistoryBounds& bounds = cache[&body];
-    if (bounds.generation != body.historyGeneration())
-    {
-        bounds.generation = body.historyGeneration();
-        bounds.chunks.clear();
-    }
-    const Vector3* points = body.historyData();
-    const std::size_t complete = body.historySize() / historyChunk;
-    for (std::size_t c = bounds.chunks.size(); c < complete; ++c)
-        bounds.chunks.push_back(boundsOf(points + c * historyChunk, historyChunk));
-    return bounds.chunks;
 }
 
 // Sends points [first, first + count) of the history the chosen way. Immediate mode is bracketed by
@@ -310,10 +260,11 @@ class PointSink
 
 void sendHistory(const SpaceObject& body, const ViewVolume& volume)
 {
-    const std::size_t size = body.historySize();
+    const Trail& history = body.history();
+    const std::size_t size = history.size();
     if (size == 0)
         return;
-    const Vector3* points = body.historyData();
+    const Vector3* points = history.data();
     const PointSink sink(points, drawPaths.historyVertexArrays);
 
     if (!drawPaths.cullHistory)
@@ -322,7 +273,7 @@ void sendHistory(const SpaceObject& body, const ViewVolume& volume)
         return;
     }
     // Runs of visible chunks go out in one call each; the incomplete last chunk is always sent.
-    const std::vector<Box>& chunks = chunkBounds(body);
+    const std::vector<Box>& chunks = history.chunkBounds();
     std::size_t runStart = 0;
     std::size_t runEnd = 0;
     for (std::size_t c = 0; c < chunks.size(); ++c)
@@ -330,10 +281,10 @@ void sendHistory(const SpaceObject& body, const ViewVolume& volume)
         if (isFinite(chunks[c]) && volume.excludes(chunks[c]))
         {
             sink.send(runStart, runEnd - runStart);
-            runStart = runEnd = (c + 1) * historyChunk;
+            runStart = runEnd = (c + 1) * Trail::chunkSize;
         }
         else
-            runEnd = (c + 1) * historyChunk;
+            runEnd = (c + 1) * Trail::chunkSize;
     }
     sink.send(runStart, size - runStart);
 }
@@ -347,13 +298,13 @@ void drawHistory(const SpaceObject& body, const ViewVolume& volume)
         glEnd();
         return;
     }
-    if (body.historySize() > static_cast<std::size_t>(INT32_MAX))
+    if (body.history().size() > static_cast<std::size_t>(INT32_MAX))
         return; // beyond what one glDrawArrays can address; 24 GiB of points is not reached in practice
     // The array state is the client's: its own push and pop, not the server attribute groups above.
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     {
         glEnableClientState(GL_VERTEX_ARRAY);
-        glVertexPointer(3, GL_FLOAT, sizeof(Vector3), body.historyData());
+        glVertexPointer(3, GL_FLOAT, sizeof(Vector3), body.history().data());
         sendHistory(body, volume);
     }
     glPopClientAttrib();

@@ -6,16 +6,10 @@ std::int32_t liveObjectCount = 0;
 std::uint32_t frameCount = 0;
 RenderHooks renderHooks;
 
-namespace
-{
-std::uint64_t nextHistoryGeneration = 0;
-} // namespace
-
 SpaceObject::SpaceObject(int textureIndex, int colorIndex, float mass, float radius, const Vector3& position,
                          const Vector3& velocity, float spinRate, float tilt)
-    : historyGeneration_(++nextHistoryGeneration), mass_(mass), radius_(radius), position_(position),
-      velocity_(velocity), acceleration_(zeroVector), spinAngle_(0.0f), spinRate_(spinRate), tilt_(tilt),
-      textureIndex_(textureIndex), colorIndex_(colorIndex)
+    : mass_(mass), radius_(radius), position_(position), velocity_(velocity), acceleration_(zeroVector),
+      spinAngle_(0.0f), spinRate_(spinRate), tilt_(tilt), textureIndex_(textureIndex), colorIndex_(colorIndex)
 {
     id_ = nextObjectId++;
     if (liveObjectCount++ == 0 && renderHooks.loadSharedResources)
@@ -31,11 +25,10 @@ SpaceObject::~SpaceObject()
 
 void SpaceObject::addHistoryPoint()
 {
-    history_.push_back(position_);
+    history_.append(position_);
 }
 
 void SpaceObject::clearHistory()
 {
-    std::vector<Vector3>().swap(history_);
-    historyGeneration_ = ++nextHistoryGeneration;
+    history_.clear();
 }

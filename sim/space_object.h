@@ -1,11 +1,11 @@
 // One simulated body: its state, its orbit history and the count of living bodies.
 #pragma once
 
+#include "sim/trail.h"
 #include "sim/vector.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 class SpaceObject
 {
@@ -89,37 +89,25 @@ class SpaceObject
         return colorIndex_;
     }
 
-    // Appends the current position; the history has no cap.
+    // Appends the current position to the history, which thins its older part once it is full.
     void addHistoryPoint();
     // Empties the history and gives its storage back.
     void clearHistory();
-    std::size_t historySize() const
+    const Trail& history() const
     {
-        return history_.size();
+        return history_;
     }
-    const Vector3& historyPoint(std::size_t index) const
+    // How many points the history may hold (tests and benchmarks make it small or large).
+    void setHistoryBudget(std::size_t points)
     {
-        return history_[index];
-    }
-    // Contiguous, oldest first: suitable for a vertex array.
-    const Vector3* historyData() const
-    {
-        return history_.data();
-    }
-    // Unique to this body's current history: it changes when the history is cleared and differs between
-    // bodies, even one built where another used to be. While it stays the same the history has only
-    // grown, so what a reader derived from its first points still holds.
-    std::uint64_t historyGeneration() const
-    {
-        return historyGeneration_;
+        history_.setBudget(points);
     }
 
     // Draws history points, motion arrows and the textured sphere (defined with the GL code in render/).
     void draw(bool showHistory, bool showMotionVectors) const;
 
   private:
-    std::vector<Vector3> history_;
-    std::uint64_t historyGeneration_;
+    Trail history_;
     std::uint32_t id_;
     float mass_;
     float radius_;

@@ -112,7 +112,7 @@ TEST_F(SimulationTest, ZeroStepRecomputesButMovesNothing)
     expectVector(a.position(), 0.0f, 0.0f, 0.0f);
     expectVector(a.velocity(), 1.0f, 2.0f, 3.0f);
     EXPECT_EQ(a.spinAngle(), 0.0f);
-    EXPECT_EQ(a.historySize(), 1u);
+    EXPECT_EQ(a.history().size(), 1u);
     EXPECT_EQ(log, "Frame 0, last dt=0\n");
 }
 
@@ -120,9 +120,9 @@ TEST_F(SimulationTest, HistorySamplesEveryTwentiethStepBeforeTheMove)
 {
     SpaceObject& a = add(1.0f, 1.0f, Vector3(0.0f, 0.0f, 0.0f), Vector3(1.0f, 0.0f, 0.0f));
     steps(40, 0.01f);
-    ASSERT_EQ(a.historySize(), 2u);
-    EXPECT_FLOAT_EQ(a.historyPoint(0).x(), 0.0f);
-    EXPECT_NEAR(a.historyPoint(1).x(), 0.2f, 1e-5f); // position at the start of step 20
+    ASSERT_EQ(a.history().size(), 2u);
+    EXPECT_FLOAT_EQ(a.history()[0].x(), 0.0f);
+    EXPECT_NEAR(a.history()[1].x(), 0.2f, 1e-5f); // position at the start of step 20
 }
 
 TEST_F(SimulationTest, ClearingHistoriesKeepsTheSamplingRhythm)
@@ -130,20 +130,20 @@ TEST_F(SimulationTest, ClearingHistoriesKeepsTheSamplingRhythm)
     SpaceObject& a = add(1.0f, 1.0f, zeroVector);
     SpaceObject& b = add(1.0f, 1.0f, Vector3(100.0f, 0.0f, 0.0f));
     steps(25, 0.01f);
-    EXPECT_EQ(a.historySize(), 2u);
+    EXPECT_EQ(a.history().size(), 2u);
     sim.clearAllHistories();
-    EXPECT_EQ(a.historySize(), 0u);
-    EXPECT_EQ(b.historySize(), 0u);
+    EXPECT_EQ(a.history().size(), 0u);
+    EXPECT_EQ(b.history().size(), 0u);
     EXPECT_EQ(frameCount, 25u);
     steps(14, 0.01f); // steps 25..38: none is a multiple of 20
-    EXPECT_EQ(a.historySize(), 0u);
+    EXPECT_EQ(a.history().size(), 0u);
     steps(1, 0.01f); // step 39
-    EXPECT_EQ(a.historySize(), 0u);
+    EXPECT_EQ(a.history().size(), 0u);
     steps(1, 0.01f); // step 40
-    EXPECT_EQ(a.historySize(), 1u);
+    EXPECT_EQ(a.history().size(), 1u);
     sim.clearAllHistories();
     sim.clearAllHistories(); // already empty: nothing changes
-    EXPECT_EQ(b.historySize(), 0u);
+    EXPECT_EQ(b.history().size(), 0u);
 }
 
 TEST_F(SimulationTest, HiddenHistoriesKeepSampling)
@@ -153,7 +153,7 @@ TEST_F(SimulationTest, HiddenHistoriesKeepSampling)
     steps(100, 0.001f);
     sim.toggleHistories();
     EXPECT_TRUE(sim.showHistories());
-    EXPECT_EQ(a.historySize(), 5u);
+    EXPECT_EQ(a.history().size(), 5u);
 }
 
 TEST_F(SimulationTest, LogLineFormat)
@@ -269,7 +269,7 @@ TEST_F(SimulationTest, InitialSystem)
         EXPECT_EQ(o.id(), k);
         EXPECT_EQ(o.textureIndex(), textures[k]);
         EXPECT_EQ(o.colorIndex(), colors[k]);
-        EXPECT_EQ(o.historySize(), 0u);
+        EXPECT_EQ(o.history().size(), 0u);
         expectVector(o.acceleration(), 0.0f, 0.0f, 0.0f);
     }
     const SpaceObject& sun = sim.object(0);

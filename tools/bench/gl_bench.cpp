@@ -105,8 +105,8 @@ void barePointsFrame()
     for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
     {
         const SpaceObject& o = simulation.object(k);
-        glVertexPointer(3, GL_FLOAT, 0, o.historyData());
-        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(o.historySize()));
+        glVertexPointer(3, GL_FLOAT, 0, o.history().data());
+        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(o.history().size()));
     }
     glDisableClientState(GL_VERTEX_ARRAY);
     glEnable(GL_TEXTURE_2D);
@@ -161,7 +161,7 @@ std::size_t historyPoints()
 {
     std::size_t total = 0;
     for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
-        total += simulation.object(k).historySize();
+        total += simulation.object(k).history().size();
     return total;
 }
 
