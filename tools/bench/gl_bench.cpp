@@ -11,6 +11,7 @@
 #include "render/body_drawing.h"
 #include "render/scene.h"
 #include "sim/simulation.h"
+#include "trail_pictures.h"
 #include "x11_util.h"
 
 #include <GL/freeglut.h>
@@ -273,11 +274,11 @@ struct RunFigures
 RunFigures runLoop(float scale, double seconds, double period = 0,
                    const std::function<void(double, const RunFigures&)>& every = nullptr)
 {
-    resetSystem();
     RunFigures r;
     LogSink log(LogTarget::Pipe);
     timeScale = scale;
     const unsigned long framesBefore = displayCalls;
+    const std::uint32_t stepsBefore = frameCount;
     glutPostRedisplay();
     glutMainLoopEvent();
     restartClock();
@@ -297,7 +298,7 @@ RunFigures runLoop(float scale, double seconds, double period = 0,
         }
     }
     r.frames = displayCalls - framesBefore;
-    r.simulated = log.simulatedSeconds(frameCount);
+    r.simulated = log.simulatedSeconds(frameCount - stepsBefore);
     timeScale = 1.0f;
     return r;
 }
@@ -311,6 +312,7 @@ void timeScaleSection()
                  "(ms) | trail points at the end |\n|---|---|---|---|---|\n");
     for (float scale : {1.0f, 64.0f, 1024.0f, 16384.0f})
     {
+        resetSystem();
         const RunFigures r = runLoop(scale, seconds);
         std::fprintf(out(), "| %.0f | %.3f | %.1f | %.1f | %zu |\n", scale, r.simulated / r.wall / scale,
                      static_cast<double>(r.frames) / r.wall, r.longestIdleMs, historyPoints());
@@ -318,31 +320,121 @@ void timeScaleSection()
     }
 }
 
+std::size_t trailBytes()
+{
+    std::size_t total = 0;
+    for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
+        total += simulation.object(k).history().storageBytes();
+    return total;
+}
+
+// One system run on: time scale 1024 for the long-run time, then 16384 for a third of it, the whole
+// system in view (where trails cost a frame most), a row per period.
 void longRunSection()
 {
     const double seconds = options.smoke ? 1.0 : options.longRunSeconds;
-    const double period = options.smoke ? 0.5 : 10.0;
-    std::fprintf(out(), "\n### Long run: time scale 1024 for %.0f s, fast paths\n\n", seconds);
-    std::fprintf(out(), "| wall s | trail points | frames per second in the last period | ms per frame | "
-                        "resident MiB |\n|---|---|---|---|---|\n");
+    const double period = options.smoke ? 0.5 : (seconds >= 300 ? 30.0 : 10.0);
+    std::fprintf(out(),
+                 "\n### Long run: time scale 1024 for %.0f s, then 16384 for %.0f s, whole system in view "
+                 "(camera distance 1500)\n\n",
+                 seconds, seconds / 3.0);
+    std::fprintf(out(),
+                 "| time scale | wall s | trail points | trail MiB | frames per second in the period | "
+                 "ms per frame | resident MiB |\n|---|---|---|---|---|---|---|\n");
+    resetSystem();
+    simulation.camera().distance() = 1500.0f;
+    double offset = 0;
+    double minFps = 1e9;
+    double lowRss = 1e12;
+    double highRss = 0;
+    float scale = 1024.0f;
     unsigned long lastFrames = 0;
     double lastWall = 0;
     auto report = [&](double wall, const RunFigures& r) {
         const double fps = static_cast<double>(r.frames - lastFrames) / (wall - lastWall);
-        std::fprintf(out(), "| %.0f | %zu | %.2f | %.1f | %.0f |\n", wall, historyPoints(), fps, 1000.0 / fps,
-                     static_cast<double>(residentKiB()) / 1024.0);
+        const double rss = static_cast<double>(residentKiB()) / 1024.0;
+        std::fprintf(out(), "| %.0f | %.0f | %zu | %.2f | %.1f | %.1f | %.0f |\n", scale, offset + wall,
+                     historyPoints(), static_cast<double>(trailBytes()) / 1048576.0, fps, 1000.0 / fps, rss);
         std::fflush(out());
+        if (offset + wall > period * 1.5)
+            minFps = std::min(minFps, fps);
+        if (offset + wall > 60.0 || options.smoke)
+        {
+            lowRss = std::min(lowRss, rss);
+            highRss = std::max(highRss, rss);
+        }
         lastFrames = r.frames;
         lastWall = wall;
     };
-    const RunFigures r = runLoop(1024.0f, seconds, period, report);
+    const RunFigures fast = runLoop(scale, seconds, period, report);
+    offset = fast.wall;
+    scale = 16384.0f;
+    lastFrames = 0;
+    lastWall = 0;
+    const RunFigures faster = runLoop(scale, seconds / 3.0, period, report);
     std::fprintf(
         out(),
-        "\nEnd of the long run: %.1f frames per second overall, %zu trail points, %.0f MiB resident, "
-        "simulated %.3f × 1024 s per wall second, longest idle call %.0f ms.\n",
-        static_cast<double>(r.frames) / r.wall, historyPoints(), static_cast<double>(residentKiB()) / 1024.0,
-        r.simulated / r.wall / 1024.0, r.longestIdleMs);
+        "\nLong run: at 1024 %.1f frames per second overall, simulated %.3f × 1024 s per wall second, "
+        "longest idle call %.0f ms; at 16384 %.1f frames per second, longest idle call %.0f ms. "
+        "Lowest frames per second in a period after the first: %.1f. Resident memory after the first "
+        "minute: %.0f–%.0f MiB. At the end: %zu trail points in %.2f MiB.\n",
+        static_cast<double>(fast.frames) / fast.wall, fast.simulated / fast.wall / 1024.0, fast.longestIdleMs,
+        static_cast<double>(faster.frames) / faster.wall, faster.longestIdleMs, minFps, lowRss, highRss,
+        historyPoints(), static_cast<double>(trailBytes()) / 1048576.0);
     std::fflush(out());
+}
+
+// ---- thinned trails against whole ones --------------------------------------------------------
+
+// The initial system run GL-free as far as a minute and the long run at time scale 1024 take it, once
+// with the real trail budget and once with trails that keep every sample, drawn from the same views.
+void trailAgreementSection(double longRunSeconds)
+{
+    std::vector<double> marks = {options.smoke ? 1.0 : 60.0};
+    if (longRunSeconds > marks.back())
+        marks.push_back(longRunSeconds);
+    const auto stepsAt = [](double wall) { return static_cast<std::uint64_t>(wall * 1024.0 / 0.0099); };
+    const std::size_t budgets[2] = {Trail::defaultBudget, std::size_t(1) << 40};
+    std::vector<std::vector<bool>> pictures[2];
+    std::vector<std::size_t> points[2];
+    for (int run = 0; run < 2; ++run)
+    {
+        Simulation sim;
+        sim.loadSky();
+        runInitialSystem(sim, budgets[run], 0);
+        std::uint64_t taken = 0;
+        for (double mark : marks)
+        {
+            advance(sim, stepsAt(mark) - taken);
+            taken = stepsAt(mark);
+            std::size_t total = 0;
+            for (std::uint32_t k = 0; k < sim.objectCount(); ++k)
+                total += sim.object(k).history().size();
+            points[run].push_back(total);
+            for (const TrailView& view : trailViews)
+                pictures[run].push_back(trailPixels(sim, view));
+        }
+    }
+    std::fprintf(
+        out(),
+        "\n### Trails: thinned (budget %zu points a body) against every sample, the system run GL-free "
+        "as far as time scale 1024 takes it\n\n",
+        Trail::defaultBudget);
+    std::fprintf(out(),
+                 "| after | view | trail points, thinned / every sample | trail pixels, thinned | trail "
+                 "pixels, every sample | thinned lit in whole | whole lit in thinned |\n"
+                 "|---|---|---|---|---|---|---|\n");
+    for (std::size_t m = 0; m < marks.size(); ++m)
+        for (std::size_t v = 0; v < std::size(trailViews); ++v)
+        {
+            const std::size_t i = m * std::size(trailViews) + v;
+            const Agreement a = compareTrailPixels(pictures[0][i], pictures[1][i]);
+            std::fprintf(out(), "| %.0f s | %s | %zu / %zu | %zu | %zu | %.1f %% | %.1f %% |\n", marks[m],
+                         trailViews[v].name, points[0][m], points[1][m], a.litA, a.litB, 100.0 * a.aInB(),
+                         100.0 * a.bInA());
+        }
+    std::fflush(out());
+    resetSystem();
 }
 
 // ---- start-up of the real binary ----------------------------------------------------------------
@@ -472,10 +564,10 @@ int main(int argc, char** argv)
             options.longRunSeconds = std::atof(argv[++i]);
         else if (arg.rfind("--", 0) == 0)
         {
-            std::fprintf(
-                stderr,
-                "usage: %s [--smoke] [--long-run-seconds S] [frame|history|timescale|longrun|startup]...\n",
-                argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--smoke] [--long-run-seconds S] "
+                         "[frame|history|timescale|longrun|trails|startup]...\n",
+                         argv[0]);
             return 2;
         }
         else
@@ -513,6 +605,8 @@ int main(int argc, char** argv)
         timeScaleSection();
     if (wanted("longrun"))
         longRunSection();
+    if (wanted("trails"))
+        trailAgreementSection(options.smoke ? 1.0 : options.longRunSeconds);
     simulation.destroyAllObjects();
     return 0;
 }
