@@ -7,11 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <vector>
-
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
+#include <string>
+#include <vector>
 
 namespace
 {
