@@ -75,11 +75,11 @@ camera_mode() {
     local before x y w h
     before=$(viewable)
     xdotool mousemove --window "$window" 60 60 mousedown 3
-    read -r x y w h < <(new_window "$before")
+    read -r x y w h < <(new_window "$before") || { echo "record: the pop-up menu did not open" >&2; exit 1; }
     xdotool mouseup 3
     before=$(viewable)
     xdotool mousemove $((x + w / 2)) $((y + h / 10))
-    read -r x y w h < <(new_window "$before")
+    read -r x y w h < <(new_window "$before") || { echo "record: the camera-mode submenu did not open" >&2; exit 1; }
     sleep 0.3 # long enough to be seen in the video
     xdotool mousemove $((x + w / 2)) $((y + (2 * $1 + 1) * h / 10))
     sleep 0.3
@@ -141,7 +141,7 @@ fi
 wait "$velmir" || true
 velmir=
 
-ffmpeg -nostdin -loglevel error -y -i "$work/raw.mkv" -c:v libx264 -preset slow -crf 20 -pix_fmt yuv420p \
+ffmpeg -nostdin -loglevel error -y -i "$work/raw.mkv" -r 25 -c:v libx264 -preset slow -crf 20 -pix_fmt yuv420p \
     -movflags +faststart "$mp4"
 # One palette for the whole clip, ordered dithering: small files without flicker.
 ffmpeg -nostdin -loglevel error -y -i "$work/raw.mkv" -filter_complex \

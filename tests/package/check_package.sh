@@ -34,6 +34,9 @@ for library in libglut libstdc++6; do
     [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 [[ $(dpkg-deb --field "$deb" Section) == games ]] || fail "not in section games"
+version=$(dpkg-deb --field "$deb" Version)
+[[ $(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/velmir/changelog.gz | gzip -d | head -1) == \
+    "velmir ($version) "* ]] || fail "the changelog's first entry is not version $version"
 
 # lintian warns that it runs as root, on CI; only its tags matter here.
 lintian --fail-on error,warning "$deb" 2> >(grep -v "running with root privileges" >&2) ||
