@@ -24,8 +24,7 @@ void Simulation::addObject(SpaceObject* object)
 void Simulation::destroyAllObjects()
 {
     for (std::uint32_t k = 0; k < objects_.count(); ++k)
-        if (SpaceObject* object = objects_.at(k))
-            delete object;
+        delete objects_.at(k);
     objects_.clear();
 }
 
