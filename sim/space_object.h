@@ -131,7 +131,8 @@ extern std::uint32_t frameCount;
 struct GLUquadric;
 
 // The GL side of resource lifetimes. The simulation stays free of GL: the renderer fills these in
-// once a GL context exists (initGL), and an empty entry does nothing, which GL-free tests rely on.
+// once a GL context exists (installRenderHooks), and an empty entry does nothing, which GL-free
+// tests rely on.
 struct RenderHooks
 {
     void (*loadSharedResources)() = nullptr;  // first body created: textures and the shared quadric

@@ -2,6 +2,7 @@
 #include "render_test_support.h"
 
 #include "render/scene.h"
+#include "render/shared_resources.h"
 #include "sim/space_object.h"
 
 #include <cstdlib>
@@ -184,6 +185,7 @@ void RenderTest::SetUpTestSuite()
 {
     GlContextTest::SetUpTestSuite();
     initGL();
+    installRenderHooks();
 }
 
 void RenderTest::SetUp()

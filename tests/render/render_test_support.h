@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-// A GL context set up as the program sets its own (initGL), with the projection of the test window
-// and, before each test, ids and step numbers counting from 0 again, so a fresh simulation's keys
+// A GL context set up as the program sets its own (initGL, installRenderHooks), with the projection of the
+// test window and, before each test, ids and step numbers counting from 0 again, so a fresh simulation's keys
 // are 0 .. n-1.
 class RenderTest : public GlContextTest
 {
@@ -79,6 +79,11 @@ class Frame
     int height() const
     {
         return height_;
+    }
+    // Rows from the bottom, RGB, no padding.
+    const std::vector<std::uint8_t>& bytes() const
+    {
+        return data_;
     }
 
   private:
