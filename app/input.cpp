@@ -19,7 +19,8 @@ enum MenuValue
     MenuExit = 3,
 };
 
-void togglePause()
+// SPACE: pauses or resumes the simulation, and with it the frame loop.
+void pauseOrResume()
 {
     simulation.togglePaused();
     if (simulation.isPaused())
@@ -48,7 +49,7 @@ void handleKey(unsigned char key)
     switch (key)
     {
     case ' ':
-        togglePause();
+        pauseOrResume();
         break;
     case ',':
     case '<':
