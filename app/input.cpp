@@ -2,6 +2,7 @@
 #include "app/input.h"
 
 #include "app/frame_loop.h"
+#include "app/keys.h"
 #include "render/scene.h"
 #include "sim/simulation.h"
 
@@ -46,56 +47,43 @@ void stepByHand()
 
 void handleKey(unsigned char key)
 {
-    switch (key)
+    const Command command = commandForKey(key);
+    timeScale = timeScaleAfter(command, timeScale);
+    switch (command)
     {
-    case ' ':
+    case Command::PauseOrResume:
         pauseOrResume();
         break;
-    case ',':
-    case '<':
-        timeScale = timeScale / 2.0f;
-        break;
-    case '.':
-    case '>':
-        timeScale = timeScale * 2.0f;
-        break;
-    case 'C':
-    case 'c':
+    case Command::ClearHistories:
         menuCallback(MenuClearHistories); // also restarts the clock, as the menu entry does
         break;
-    case 'H':
-    case 'h':
+    case Command::PrintHelp:
         printHelp();
         break;
-    case 'M':
-    case 'm':
+    case Command::ToggleMotionVectors:
         simulation.toggleMotionVectors();
         break;
-    case 'N':
-    case 'n':
+    case Command::NextTarget:
         simulation.nextTarget();
         break;
-    case 'P':
-    case 'p':
+    case Command::PreviousTarget:
         simulation.previousTarget();
         break;
-    case 'S':
-    case 's':
+    case Command::ToggleHistories:
         simulation.toggleHistories();
         break;
-    case 'T':
-    case 't':
+    case Command::StepByHand:
         stepByHand();
         break;
-    case 'X':
-    case 'x':
+    case Command::ZoomIn:
         simulation.zoomCamera(0.1f);
         break;
-    case 'Z':
-    case 'z':
+    case Command::ZoomOut:
         simulation.zoomCamera(-0.1f);
         break;
-    default:
+    case Command::SlowDown: // the time scale, above
+    case Command::SpeedUp:
+    case Command::None:
         break;
     }
 }

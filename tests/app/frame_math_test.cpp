@@ -72,18 +72,6 @@ TEST(FrameLoopArithmetic, ElapsedSeconds)
     EXPECT_EQ(elapsedSeconds(12345, -5), 0.0f);
 }
 
-TEST(FrameLoopArithmetic, TimeScaleHalvingAndDoublingIsExact)
-{
-    float scale = 1.0f;
-    for (int i = 0; i < 10; ++i)
-        scale = scale / 2.0f;
-    EXPECT_EQ(scale, 0.0009765625f);
-    scale = 1.0f;
-    for (int i = 0; i < 10; ++i)
-        scale = scale * 2.0f;
-    EXPECT_EQ(scale, 1024.0f);
-}
-
 TEST(WindowPlacement, CentredWithEachOperandHalvedOnItsOwn)
 {
     const WindowPosition hd = centredWindowPosition(1920, 1080, 640, 480);
