@@ -1,6 +1,8 @@
 // Process, pipe and X plumbing for the end-to-end tests.
 #include "program_harness.h"
 
+#include "frame_log.h"
+
 #include <X11/Xlib.h>
 #include <algorithm>
 #include <cerrno>
@@ -391,6 +393,23 @@ int Program::waitForExit(std::chrono::milliseconds timeout)
 bool Program::running()
 {
     return pid_ > 0 && exitStatus_ == -3 && waitForExit(std::chrono::milliseconds(0)) == -2;
+}
+
+StartedProgram::StartedProgram() : program(screen, VELMIR_BINARY, VELMIR_RUN_DIR)
+{
+    if (program.waitForWindow() == 0)
+        throw std::runtime_error("no window");
+    program.readFor(std::chrono::milliseconds(800));
+    mark_ = program.output().size();
+}
+
+std::string StartedProgram::newOutput()
+{
+    const std::string& all = program.output();
+    const std::size_t end = completeLength(all);
+    std::string text = all.substr(mark_, end - mark_);
+    mark_ = end;
+    return text;
 }
 
 long differingPixels(const x11util::Image& a, const x11util::Image& b, int tolerance)

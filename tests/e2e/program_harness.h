@@ -104,5 +104,21 @@ class Program
     int exitStatus_ = -3;
 };
 
+// The real program on a screen of its own, started in the run directory (where its textures are),
+// with its start-up output (texture messages, if any) already read. Throws if no window appears.
+struct StartedProgram
+{
+    StartedProgram();
+
+    // What the program printed since the last call (or since start-up), complete lines only.
+    std::string newOutput();
+
+    VirtualScreen screen;
+    Program program;
+
+  private:
+    std::size_t mark_ = 0;
+};
+
 // Counts pixels whose colour differs from the other image's by more than `tolerance` in any channel.
 long differingPixels(const x11util::Image& a, const x11util::Image& b, int tolerance = 8);

@@ -232,7 +232,7 @@ TEST_F(BodyDrawingTest, SphereIsSpunAboutItsPoleThenTilted)
 TEST_F(BodyDrawingTest, FirstBodyLoadsSharedResourcesInIndexOrderAndLastReleasesTheQuadric)
 {
     ASSERT_EQ(liveObjectCount, 0);
-    ScratchDirectory empty;
+    const TempDirectory empty(TempDirectory::AsWorkingDirectory);
     std::string expected;
     for (int i = 0; i < textureCount; ++i)
         expected += std::string("Failed to open ") + textureFileNames[i] + " for reading!\n";

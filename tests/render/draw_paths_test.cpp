@@ -46,7 +46,7 @@ class DrawPathsTest : public RenderTest
                 << view << ": reference trails " << static_cast<int>(trails);
     }
 
-    ScratchDirectory dir_;
+    const TempDirectory dir_{TempDirectory::AsWorkingDirectory};
     CaptureCout quiet_;
 };
 } // namespace

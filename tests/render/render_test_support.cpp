@@ -57,22 +57,6 @@ void writeSolidBmp(const std::string& path, Rgb colour)
     writeBmp(path, 4, 4, [colour](int, int) { return colour; });
 }
 
-ScratchDirectory::ScratchDirectory() : previous_(std::filesystem::current_path().string())
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmir-render-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern;
-    std::filesystem::current_path(path_);
-}
-
-ScratchDirectory::~ScratchDirectory()
-{
-    std::filesystem::current_path(previous_);
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 std::vector<FeedbackPrimitive> recordFeedback(const std::function<void()>& draw)
 {
     constexpr float scale = 1.0f / 64.0f; // world coordinates within +-64 stay inside the clip volume

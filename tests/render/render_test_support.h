@@ -3,6 +3,7 @@
 
 #include "gl_context.h"
 #include "sim/vector.h"
+#include "temp_directory.h"
 
 #include <GL/gl.h>
 #include <cstdint>
@@ -31,20 +32,6 @@ std::ostream& operator<<(std::ostream& os, Rgb c);
 // colour with y counted from the bottom row.
 void writeBmp(const std::string& path, int width, int height, const std::function<Rgb(int, int)>& pixel);
 void writeSolidBmp(const std::string& path, Rgb colour);
-
-// A fresh directory that is the working directory while the object lives.
-class ScratchDirectory
-{
-  public:
-    ScratchDirectory();
-    ~ScratchDirectory();
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-  private:
-    std::string path_;
-    std::string previous_;
-};
 
 // One primitive as GL's feedback mode reports it, mapped back to world coordinates (the drawing
 // runs under an identity projection and a modelview that only scales by 1/64).
