@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+std::uint32_t frameCount = 0;
 Simulation simulation;
 
 Simulation::Simulation() = default;

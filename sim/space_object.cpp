@@ -3,7 +3,6 @@
 
 std::uint32_t nextObjectId = 0;
 std::int32_t liveObjectCount = 0;
-std::uint32_t frameCount = 0;
 RenderHooks renderHooks;
 
 SpaceObject::SpaceObject(int textureIndex, int colorIndex, float mass, float radius, const Vector3& position,

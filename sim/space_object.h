@@ -1,4 +1,5 @@
-// One simulated body: its state, its orbit history and the count of living bodies.
+// One simulated body: its state, its orbit history, the count of living bodies and the hooks through
+// which the first and the last of them have the shared GL resources made and released.
 #pragma once
 
 #include "sim/trail.h"
@@ -103,7 +104,7 @@ class SpaceObject
         history_.setBudget(points);
     }
 
-    // Draws history points, motion arrows and the textured sphere (defined with the GL code in render/).
+    // Draws history points, motion arrows and the textured sphere (defined in render/body_drawing.cpp).
     void draw(bool showHistory, bool showMotionVectors) const;
 
   private:
@@ -125,8 +126,6 @@ class SpaceObject
 extern std::uint32_t nextObjectId;
 // Bodies currently alive; the first one in and the last one out manage the shared drawing resources.
 extern std::int32_t liveObjectCount;
-// Gravity steps taken so far; decides history sampling and numbers the log lines.
-extern std::uint32_t frameCount;
 
 struct GLUquadric;
 

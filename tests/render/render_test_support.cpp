@@ -3,7 +3,7 @@
 
 #include "render/scene.h"
 #include "render/shared_resources.h"
-#include "sim/space_object.h"
+#include "sim/simulation.h"
 
 #include <cstdlib>
 #include <cstring>

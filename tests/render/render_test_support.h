@@ -1,4 +1,4 @@
-// Helpers for the drawing tests: BMP files in a scratch directory, GL feedback and pixel read-back.
+// Helpers for the drawing tests: the GL set-up, BMP files, GL feedback and pixel read-back.
 #pragma once
 
 #include "gl_context.h"
@@ -59,14 +59,6 @@ class Frame
     int count(Rgb colour, int tolerance = 8) const;
     bool near(int x, int y, Rgb colour, int tolerance = 8) const;
 
-    int width() const
-    {
-        return width_;
-    }
-    int height() const
-    {
-        return height_;
-    }
     // Rows from the bottom, RGB, no padding.
     const std::vector<std::uint8_t>& bytes() const
     {
