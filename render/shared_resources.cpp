@@ -2,7 +2,7 @@
 #include "render/shared_resources.h"
 
 #include "render/texture.h"
-#include "sim/space_object.h"
+#include "sim/render_hooks.h"
 
 #include <GL/glu.h>
 

@@ -1,6 +1,8 @@
 // The gravity step, the registry and the user's switches.
 #include "sim/simulation.h"
 
+#include "sim/render_hooks.h"
+
 #include <iostream>
 
 std::uint32_t frameCount = 0;

@@ -1,6 +1,8 @@
 // Body construction and destruction, with the shared-resource bookkeeping, and the orbit history.
 #include "sim/space_object.h"
 
+#include "sim/render_hooks.h"
+
 std::uint32_t nextObjectId = 0;
 std::int32_t liveObjectCount = 0;
 RenderHooks renderHooks;

@@ -1,5 +1,4 @@
-// One simulated body: its state, its orbit history, the count of living bodies and the hooks through
-// which the first and the last of them have the shared GL resources made and released.
+// One simulated body: its state, its orbit history and the count of living bodies.
 #pragma once
 
 #include "sim/trail.h"
@@ -126,16 +125,3 @@ class SpaceObject
 extern std::uint32_t nextObjectId;
 // Bodies currently alive; the first one in and the last one out manage the shared drawing resources.
 extern std::int32_t liveObjectCount;
-
-struct GLUquadric;
-
-// The GL side of resource lifetimes. The simulation stays free of GL: the renderer fills these in
-// once a GL context exists (installRenderHooks), and an empty entry does nothing, which GL-free
-// tests rely on.
-struct RenderHooks
-{
-    void (*loadSharedResources)() = nullptr;  // first body created: textures and the shared quadric
-    void (*releaseSharedQuadric)() = nullptr; // last body destroyed
-    void (*deleteQuadric)(GLUquadric*) = nullptr;
-};
-extern RenderHooks renderHooks;

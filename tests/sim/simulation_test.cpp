@@ -1,4 +1,5 @@
 #include "capture_cout.h"
+#include "sim/render_hooks.h"
 #include "sim/simulation.h"
 
 #include <gtest/gtest.h>
