@@ -2,13 +2,13 @@
 #include "app/input.h"
 
 #include "app/frame_loop.h"
+#include "app/help.h"
 #include "app/keys.h"
 #include "render/scene.h"
 #include "sim/simulation.h"
 
 #include <GL/freeglut.h>
 #include <cstdlib>
-#include <iostream>
 
 namespace
 {
@@ -140,29 +140,4 @@ void cameraModeMenuCallback(int value)
     simulation.lookAtMode() = value;
     glutPostRedisplay();
     restartClock();
-}
-
-void printHelp()
-{
-    static const char* const lines[] = {
-        "Key Commands:",
-        "-----------------",
-        "SPACE - toggles the simulation's paused state",
-        "  T   - steps the simulation a few steps",
-        "  Z   - zooms the camera out",
-        "  X   - zooms the camera in",
-        "  N   - snaps the camera to the next target",
-        "  C   - clears all objects' orbit histories",
-        "  M   - toggles display of objects' motion vectors",
-        "  P   - snaps the camera to the previous target",
-        "  S   - toggles drawing of all objects' orbit histories",
-        "  .   - increases the simulation's time scale",
-        "  ,   - decreases the simulation's tiem scale",
-        "  H   - prints this helpful information",
-        "",
-        "* To rotate the view, click and drag with the LEFT mouse button (but",
-        "  only in \"Look At\" mode)",
-    };
-    for (const char* line : lines)
-        std::cout << line << std::endl;
 }
