@@ -41,5 +41,5 @@ class Bounds2D
 };
 
 // The window's position and size: sized by main, updated by reshape, read by the mouse code.
-// Defined here (constant-initialised) so the drawing and the camera share it without depending on app/.
+// Defined here (constant-initialised) so the drawing and the camera share it without linking app/.
 inline Bounds2D windowBounds{0.0f, 640.0f, 0.0f, 480.0f};

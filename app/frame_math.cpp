@@ -21,8 +21,3 @@ SubSteps subStepsFor(float span)
     const std::int32_t count = static_cast<std::int32_t>(std::trunc(quotient)) + 1;
     return SubSteps{count, span / static_cast<float>(count)};
 }
-
-WindowPosition centredWindowPosition(int screenWidth, int screenHeight, int width, int height)
-{
-    return WindowPosition{screenWidth / 2 - width / 2, screenHeight / 2 - height / 2};
-}

@@ -27,11 +27,3 @@ float elapsedSeconds(std::int64_t ticks, std::int64_t tickFrequency);
 // Cuts a simulated span into count = trunc(span / 0.01) + 1 equal steps, each strictly under 0.01 s.
 // A span that is negative or not a number counts as 0; one above maxSpanPerCall is cut to it.
 SubSteps subStepsFor(float span);
-
-// Where a window of the given size sits centred on the screen; each operand halved on its own.
-struct WindowPosition
-{
-    int x;
-    int y;
-};
-WindowPosition centredWindowPosition(int screenWidth, int screenHeight, int width, int height);

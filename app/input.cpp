@@ -2,12 +2,13 @@
 #include "app/input.h"
 
 #include "app/frame_loop.h"
+#include "app/help.h"
+#include "app/keys.h"
 #include "render/scene.h"
 #include "sim/simulation.h"
 
 #include <GL/freeglut.h>
 #include <cstdlib>
-#include <iostream>
 
 namespace
 {
@@ -19,7 +20,8 @@ enum MenuValue
     MenuExit = 3,
 };
 
-void togglePause()
+// SPACE: pauses or resumes the simulation, and with it the frame loop.
+void pauseOrResume()
 {
     simulation.togglePaused();
     if (simulation.isPaused())
@@ -45,56 +47,43 @@ void stepByHand()
 
 void handleKey(unsigned char key)
 {
-    switch (key)
+    const Command command = commandForKey(key);
+    timeScale = timeScaleAfter(command, timeScale);
+    switch (command)
     {
-    case ' ':
-        togglePause();
+    case Command::PauseOrResume:
+        pauseOrResume();
         break;
-    case ',':
-    case '<':
-        timeScale = timeScale / 2.0f;
-        break;
-    case '.':
-    case '>':
-        timeScale = timeScale * 2.0f;
-        break;
-    case 'C':
-    case 'c':
+    case Command::ClearHistories:
         menuCallback(MenuClearHistories); // also restarts the clock, as the menu entry does
         break;
-    case 'H':
-    case 'h':
+    case Command::PrintHelp:
         printHelp();
         break;
-    case 'M':
-    case 'm':
+    case Command::ToggleMotionVectors:
         simulation.toggleMotionVectors();
         break;
-    case 'N':
-    case 'n':
+    case Command::NextTarget:
         simulation.nextTarget();
         break;
-    case 'P':
-    case 'p':
+    case Command::PreviousTarget:
         simulation.previousTarget();
         break;
-    case 'S':
-    case 's':
+    case Command::ToggleHistories:
         simulation.toggleHistories();
         break;
-    case 'T':
-    case 't':
+    case Command::StepByHand:
         stepByHand();
         break;
-    case 'X':
-    case 'x':
+    case Command::ZoomIn:
         simulation.zoomCamera(0.1f);
         break;
-    case 'Z':
-    case 'z':
+    case Command::ZoomOut:
         simulation.zoomCamera(-0.1f);
         break;
-    default:
+    case Command::SlowDown: // the time scale, above
+    case Command::SpeedUp:
+    case Command::None:
         break;
     }
 }
@@ -151,29 +140,4 @@ void cameraModeMenuCallback(int value)
     simulation.lookAtMode() = value;
     glutPostRedisplay();
     restartClock();
-}
-
-void printHelp()
-{
-    static const char* const lines[] = {
-        "Key Commands:",
-        "-----------------",
-        "SPACE - toggles the simulation's paused state",
-        "  T   - steps the simulation a few steps",
-        "  Z   - zooms the camera out",
-        "  X   - zooms the camera in",
-        "  N   - snaps the camera to the next target",
-        "  C   - clears all objects' orbit histories",
-        "  M   - toggles display of objects' motion vectors",
-        "  P   - snaps the camera to the previous target",
-        "  S   - toggles drawing of all objects' orbit histories",
-        "  .   - increases the simulation's time scale",
-        "  ,   - decreases the simulation's tiem scale",
-        "  H   - prints this helpful information",
-        "",
-        "* To rotate the view, click and drag with the LEFT mouse button (but",
-        "  only in \"Look At\" mode)",
-    };
-    for (const char* line : lines)
-        std::cout << line << std::endl;
 }

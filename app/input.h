@@ -1,8 +1,7 @@
-// Keyboard commands, the pop-up menu and the help text.
+// Keyboard commands and the pop-up menu.
 #pragma once
 
 void keyboardCallback(unsigned char key, int x, int y);
 void buildMenus();
 void menuCallback(int value);
 void cameraModeMenuCallback(int value);
-void printHelp();

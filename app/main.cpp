@@ -5,6 +5,7 @@
 #include "app/window.h"
 #include "camera/mouse.h"
 #include "render/scene.h"
+#include "render/shared_resources.h"
 #include "sim/simulation.h"
 
 #include <GL/freeglut.h>
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     registerCallbacks(display, reshape, nullptr, keyboardCallback, nullptr, mouseCallback, nullptr,
                       motionCallback, nullptr);
     initGL();
+    installRenderHooks();
     initTimer();
     buildMenus();
     // Only now: the first body loads the body textures, which needs the GL context.

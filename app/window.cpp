@@ -1,7 +1,7 @@
 // Window creation, centring and callback registration.
 #include "app/window.h"
 
-#include "app/frame_math.h"
+#include "app/window_position.h"
 
 #include <GL/freeglut.h>
 

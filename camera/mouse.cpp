@@ -1,4 +1,4 @@
-// The GLUT mouse callbacks: hand the event to the handlers, redraw if they ask for it.
+// The GLUT mouse callbacks: each hands its event to the GL-free handler and requests the redraw.
 #include "camera/mouse.h"
 
 #include "app/bounds2d.h"
@@ -11,8 +11,8 @@ static_assert(MouseLeftButton == GLUT_LEFT_BUTTON && MouseDown == GLUT_DOWN && M
 
 void mouseCallback(int button, int state, int x, int y)
 {
-    if (handleMouseButton(simulation, windowBounds, button, state, x, y))
-        glutPostRedisplay();
+    handleMouseButton(simulation, windowBounds, button, state, x, y);
+    glutPostRedisplay();
 }
 
 void motionCallback(int x, int y)

@@ -26,7 +26,7 @@ void motionCallback(int x, int y);
 // z = w = 0. A window without area has no such mapping: every position then maps to its centre.
 Vector4 imageClick(const Bounds2D& window, int x, int y);
 
-// The work of the callbacks, free of GL so that it can be tested. Each returns whether the
-// window needs a redraw.
-bool handleMouseButton(Simulation& scene, const Bounds2D& window, int button, int state, int x, int y);
+// The work of the callbacks, free of GL so that it can be tested. Every button event is followed by a
+// redraw; a motion event only when it turned the camera, which handleMouseMotion returns.
+void handleMouseButton(Simulation& scene, const Bounds2D& window, int button, int state, int x, int y);
 bool handleMouseMotion(Simulation& scene, const Bounds2D& window, int x, int y);

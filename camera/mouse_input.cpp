@@ -27,7 +27,7 @@ Vector4 imageClick(const Bounds2D& window, int x, int y)
     return Vector4(mapToBounds(x, flippedY, window, unitBounds), 0.0f, 0.0f);
 }
 
-bool handleMouseButton(Simulation& scene, const Bounds2D& window, int button, int state, int x, int y)
+void handleMouseButton(Simulation& scene, const Bounds2D& window, int button, int state, int x, int y)
 {
     const Vector4 click = imageClick(window, x, y);
     switch (button)
@@ -54,7 +54,6 @@ bool handleMouseButton(Simulation& scene, const Bounds2D& window, int button, in
     default:
         break;
     }
-    return true;
 }
 
 bool handleMouseMotion(Simulation& scene, const Bounds2D& window, int x, int y)

@@ -1,9 +1,9 @@
-// The frame: global GL state, projection, display and reshape (the sky and the scene are drawn by
-// Simulation::loadSky and Simulation::drawScene, defined alongside).
+// The frame: global GL state, projection, display and reshape (the scene itself is drawn by
+// Simulation::drawScene, defined alongside).
 #pragma once
 
-// Sets the GL state every drawing routine relies on and connects the bodies' shared-resource
-// lifetimes to GL. Called once the window exists, before anything is loaded or drawn.
+// Sets the GL state every drawing routine relies on. Called once the window exists, before anything
+// is loaded or drawn.
 void initGL();
 // The display callback: clear, draw the global simulation's scene, swap.
 void display();

@@ -2,14 +2,16 @@
 #pragma once
 
 #include <cassert>
-#include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 class SpaceObject;
 
-// Because the keys are exactly 0 .. count - 1 (ids are dense and bodies are only removed all
-// together), the key is the index: a lookup is one bounds-checked array access, not a tree walk.
+// Keys are exactly 0 .. count - 1 and no entry is null: ids are handed out densely, bodies are only
+// removed all together, and insert() refuses anything else in every build. So the key is the index,
+// and a lookup is one array access, bounds-checked by assert only.
 class ObjectRegistry
 {
   public:
@@ -17,23 +19,24 @@ class ObjectRegistry
     {
         return static_cast<std::uint32_t>(entries_.size());
     }
-    // A missing key is a broken invariant of ours, never user input.
+    // A key of count() or more is a broken invariant of ours, never user input.
     SpaceObject* at(std::uint32_t key) const
     {
         assert(key < entries_.size());
         return entries_[key];
     }
-    // Stores under `key`. Ids are handed out densely, so this appends; a gap would leave empty
-    // (null) entries rather than an out-of-bounds write.
+    // Appends `object` under `key`, which must be the next key, count(). Anything else (a gap, a key
+    // already taken, no object) would break what every loop over the bodies relies on: the process
+    // ends here with a message rather than later on a null or stale entry.
     void insert(std::uint32_t key, SpaceObject* object)
     {
-        if (key >= entries_.size())
-            entries_.resize(static_cast<std::size_t>(key) + 1, nullptr);
-        entries_[key] = object;
-    }
-    bool contains(std::uint32_t key) const
-    {
-        return key < entries_.size();
+        if (key != entries_.size() || !object)
+        {
+            std::fprintf(stderr, "ObjectRegistry: refused key %u (next key %u)%s\n", key, count(),
+                         object ? "" : " with no object");
+            std::abort();
+        }
+        entries_.push_back(object);
     }
     void clear()
     {

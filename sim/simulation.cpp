@@ -1,8 +1,11 @@
 // The gravity step, the registry and the user's switches.
 #include "sim/simulation.h"
 
+#include "sim/render_hooks.h"
+
 #include <iostream>
 
+std::uint32_t frameCount = 0;
 Simulation simulation;
 
 Simulation::Simulation() = default;
@@ -24,8 +27,7 @@ void Simulation::addObject(SpaceObject* object)
 void Simulation::destroyAllObjects()
 {
     for (std::uint32_t k = 0; k < objects_.count(); ++k)
-        if (SpaceObject* object = objects_.at(k))
-            delete object;
+        delete objects_.at(k);
     objects_.clear();
 }
 

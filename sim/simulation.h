@@ -87,7 +87,7 @@ class Simulation
         return camera_;
     }
 
-    // Scene (defined with the GL code in render/).
+    // Scene (defined with the GL code: render/sky.cpp, render/scene.cpp).
     void loadSky();
     void drawScene();
     GLUquadric* skyQuadric() const
@@ -118,6 +118,9 @@ class Simulation
     Camera camera_{zeroVector, 45.0f, 45.0f, 200.0f, Camera::OrbitMode};
     bool paused_ = true; // the program starts paused
 };
+
+// Gravity steps taken so far; decides history sampling and numbers the log lines.
+extern std::uint32_t frameCount;
 
 // The process-wide scene, shared by every window-system callback.
 extern Simulation simulation;

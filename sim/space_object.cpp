@@ -1,9 +1,10 @@
 // Body construction and destruction, with the shared-resource bookkeeping, and the orbit history.
 #include "sim/space_object.h"
 
+#include "sim/render_hooks.h"
+
 std::uint32_t nextObjectId = 0;
 std::int32_t liveObjectCount = 0;
-std::uint32_t frameCount = 0;
 RenderHooks renderHooks;
 
 SpaceObject::SpaceObject(int textureIndex, int colorIndex, float mass, float radius, const Vector3& position,

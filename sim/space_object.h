@@ -103,7 +103,7 @@ class SpaceObject
         history_.setBudget(points);
     }
 
-    // Draws history points, motion arrows and the textured sphere (defined with the GL code in render/).
+    // Draws history points, motion arrows and the textured sphere (defined in render/body_drawing.cpp).
     void draw(bool showHistory, bool showMotionVectors) const;
 
   private:
@@ -125,17 +125,3 @@ class SpaceObject
 extern std::uint32_t nextObjectId;
 // Bodies currently alive; the first one in and the last one out manage the shared drawing resources.
 extern std::int32_t liveObjectCount;
-// Gravity steps taken so far; decides history sampling and numbers the log lines.
-extern std::uint32_t frameCount;
-
-struct GLUquadric;
-
-// The GL side of resource lifetimes. The simulation stays free of GL: the renderer fills these in
-// once a GL context exists (initGL), and an empty entry does nothing, which GL-free tests rely on.
-struct RenderHooks
-{
-    void (*loadSharedResources)() = nullptr;  // first body created: textures and the shared quadric
-    void (*releaseSharedQuadric)() = nullptr; // last body destroyed
-    void (*deleteQuadric)(GLUquadric*) = nullptr;
-};
-extern RenderHooks renderHooks;

@@ -71,32 +71,3 @@ TEST(FrameLoopArithmetic, ElapsedSeconds)
     EXPECT_EQ(elapsedSeconds(12345, 0), 0.0f);
     EXPECT_EQ(elapsedSeconds(12345, -5), 0.0f);
 }
-
-TEST(FrameLoopArithmetic, TimeScaleHalvingAndDoublingIsExact)
-{
-    float scale = 1.0f;
-    for (int i = 0; i < 10; ++i)
-        scale = scale / 2.0f;
-    EXPECT_EQ(scale, 0.0009765625f);
-    scale = 1.0f;
-    for (int i = 0; i < 10; ++i)
-        scale = scale * 2.0f;
-    EXPECT_EQ(scale, 1024.0f);
-}
-
-TEST(WindowPlacement, CentredWithEachOperandHalvedOnItsOwn)
-{
-    const WindowPosition hd = centredWindowPosition(1920, 1080, 640, 480);
-    EXPECT_EQ(hd.x, 640);
-    EXPECT_EQ(hd.y, 300);
-    const WindowPosition laptop = centredWindowPosition(1366, 768, 640, 480);
-    EXPECT_EQ(laptop.x, 363);
-    EXPECT_EQ(laptop.y, 144);
-    const WindowPosition odd = centredWindowPosition(1001, 801, 641, 481);
-    EXPECT_EQ(odd.x, 500 - 320);
-    EXPECT_EQ(odd.y, 400 - 240);
-    // A screen smaller than the window gives a negative position, passed on unchanged.
-    const WindowPosition small = centredWindowPosition(320, 200, 640, 480);
-    EXPECT_EQ(small.x, -160);
-    EXPECT_EQ(small.y, -140);
-}

@@ -1,5 +1,5 @@
 // The camera's own operations, the zoom limits and the look-at angles.
-#include "scene.h"
+#include "camera_fixture.h"
 
 #include <cmath>
 
@@ -51,7 +51,7 @@ TEST(CameraOperations, FreeModeIgnoresOrbitOperationsButStillClamps)
     EXPECT_EQ(c.center().z(), 3.0f);
 }
 
-using CameraZoom = SceneTest;
+using CameraZoom = CameraFixture;
 
 TEST_F(CameraZoom, StepsByTenthsBetweenTheTargetsSurfaceAndTheFarLimit)
 {
@@ -92,7 +92,7 @@ TEST_F(CameraZoom, TargetRadiusWinsAndIsOnlyCheckedWhenZooming)
     EXPECT_EQ(camera().distance(), 30005.0f);
 }
 
-using CameraLookAt = SceneTest;
+using CameraLookAt = CameraFixture;
 
 TEST_F(CameraLookAt, AnglesFromTheDirectionToTheEye)
 {

@@ -6,7 +6,6 @@
 #include <cctype>
 #include <chrono>
 #include <gtest/gtest.h>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,32 +14,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace
 {
-// A started program whose start-up output (texture messages, if any) is already read.
-struct Started
-{
-    VirtualScreen screen;
-    Program program{screen, VELMIR_BINARY, VELMIR_RUN_DIR};
-    std::size_t mark = 0;
-
-    Started()
-    {
-        if (program.waitForWindow() == 0)
-            throw std::runtime_error("no window");
-        program.readFor(800ms);
-        mark = program.output().size();
-    }
-
-    // What the program printed since the last call (or since start-up).
-    std::string newOutput()
-    {
-        const std::string& all = program.output();
-        const std::size_t end = completeLength(all);
-        std::string text = all.substr(mark, end - mark);
-        mark = end;
-        return text;
-    }
-};
-
 std::string stepLines(unsigned first, unsigned count)
 {
     std::string text;
@@ -50,7 +23,7 @@ std::string stepLines(unsigned first, unsigned count)
 }
 
 // Simulated seconds per wall-clock second, from the log lines printed during `window`.
-double simulatedRate(Started& s, std::chrono::milliseconds window)
+double simulatedRate(StartedProgram& s, std::chrono::milliseconds window)
 {
     s.newOutput();
     const auto start = Clock::now();
@@ -65,7 +38,7 @@ double simulatedRate(Started& s, std::chrono::milliseconds window)
 
 TEST(Keyboard, HelpIsPrintedExactlyAndUnknownKeysDoNothing)
 {
-    Started s;
+    StartedProgram s;
     const x11util::Image before = s.program.settledScreenshot();
 
     const std::string help = "Key Commands:\n"
@@ -109,7 +82,7 @@ TEST(Keyboard, HelpIsPrintedExactlyAndUnknownKeysDoNothing)
 
 TEST(Keyboard, StepKeyTakesTenStepsOfOneHundredthPerPress)
 {
-    Started s;
+    StartedProgram s;
     const x11util::Image before = s.program.settledScreenshot();
     s.program.key("T");
     ASSERT_TRUE(s.program.waitForOutput("Frame 9,", 10s));
@@ -133,7 +106,7 @@ TEST(Keyboard, StepKeyTakesTenStepsOfOneHundredthPerPress)
 
 TEST(Keyboard, SpaceRunsAndStopsTheClockAndPeriodAndCommaScaleSimulatedTime)
 {
-    Started s;
+    StartedProgram s;
     s.program.key("space");
     ASSERT_TRUE(s.program.waitForOutput("Frame ", 10s));
     s.program.readFor(300ms);
@@ -203,7 +176,7 @@ TEST(Keyboard, SpaceRunsAndStopsTheClockAndPeriodAndCommaScaleSimulatedTime)
 
 TEST(Keyboard, DisplayKeysChangeThePictureInEitherCase)
 {
-    Started s;
+    StartedProgram s;
     // Steps so that there are orbit histories and non-zero accelerations to show.
     s.program.key("T T T T T T");
     ASSERT_TRUE(s.program.waitForOutput("Frame 59,", 20s));

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
-#include <stdexcept>
 #include <string>
 
 using namespace std::chrono_literals;
@@ -15,18 +14,9 @@ namespace
 constexpr int mainEntries = 5;       // Camera Mode, History, Motion, Clear, Exit
 constexpr int cameraModeEntries = 5; // Look At, Velocity, Acceleration, Anti Velocity, Anti Acceleration
 
-struct Started
+// The started program with the menu choices these tests make.
+struct Started : StartedProgram
 {
-    VirtualScreen screen;
-    Program program{screen, VELMIR_BINARY, VELMIR_RUN_DIR};
-
-    Started()
-    {
-        if (program.waitForWindow() == 0)
-            throw std::runtime_error("no window");
-        program.readFor(800ms);
-    }
-
     void chooseMain(int entry)
     {
         const Program::MenuWindow menu = program.openMenu();

@@ -1,6 +1,8 @@
 // Process, pipe and X plumbing for the end-to-end tests.
 #include "program_harness.h"
 
+#include "frame_log.h"
+
 #include <X11/Xlib.h>
 #include <algorithm>
 #include <cerrno>
@@ -394,18 +396,21 @@ bool Program::running()
     return pid_ > 0 && exitStatus_ == -3 && waitForExit(std::chrono::milliseconds(0)) == -2;
 }
 
-EmptyDirectory::EmptyDirectory()
+StartedProgram::StartedProgram() : program(screen, VELMIR_BINARY, VELMIR_RUN_DIR)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmir-e2e-XXXXXX").string();
-    if (mkdtemp(pattern.data()))
-        path_ = pattern;
+    if (program.waitForWindow() == 0)
+        throw std::runtime_error("no window");
+    program.readFor(std::chrono::milliseconds(800));
+    mark_ = program.output().size();
 }
 
-EmptyDirectory::~EmptyDirectory()
+std::string StartedProgram::newOutput()
 {
-    std::error_code ignored;
-    if (!path_.empty())
-        std::filesystem::remove_all(path_, ignored);
+    const std::string& all = program.output();
+    const std::size_t end = completeLength(all);
+    std::string text = all.substr(mark_, end - mark_);
+    mark_ = end;
+    return text;
 }
 
 long differingPixels(const x11util::Image& a, const x11util::Image& b, int tolerance)

@@ -104,23 +104,20 @@ class Program
     int exitStatus_ = -3;
 };
 
-// A fresh empty directory in the temporary directory, removed with the object; an empty path if it
-// cannot be made.
-class EmptyDirectory
+// The real program on a screen of its own, started in the run directory (where its textures are),
+// with its start-up output (texture messages, if any) already read. Throws if no window appears.
+struct StartedProgram
 {
-  public:
-    EmptyDirectory();
-    ~EmptyDirectory();
-    EmptyDirectory(const EmptyDirectory&) = delete;
-    EmptyDirectory& operator=(const EmptyDirectory&) = delete;
+    StartedProgram();
 
-    const std::string& path() const
-    {
-        return path_;
-    }
+    // What the program printed since the last call (or since start-up), complete lines only.
+    std::string newOutput();
+
+    VirtualScreen screen;
+    Program program;
 
   private:
-    std::string path_;
+    std::size_t mark_ = 0;
 };
 
 // Counts pixels whose colour differs from the other image's by more than `tolerance` in any channel.

@@ -6,8 +6,8 @@
 // clang-format on
 
 #include "program_harness.h"
+#include "temp_directory.h"
 
-#include <string>
 #include <utility>
 
 using namespace std::chrono_literals;
@@ -53,7 +53,7 @@ TEST(Startup, OpensACentredWindowAndStaysPausedAndSilent)
 TEST(Startup, MissingTexturesAreReportedInTheOrderTheyLoad)
 {
     VirtualScreen screen(1366, 768);
-    const EmptyDirectory directory;
+    const TempDirectory directory;
     ASSERT_FALSE(directory.path().empty());
     Program program(screen, VELMIR_BINARY, directory.path());
     ASSERT_NE(program.waitForWindow(), 0u);

@@ -3,6 +3,7 @@
 // shows the textured sun (drawn white when its texture is missing) within a few seconds.
 #include "picture.h"
 #include "program_harness.h"
+#include "temp_directory.h"
 
 #include <chrono>
 #include <cmath>
@@ -36,7 +37,7 @@ double warmSpread(const x11util::Image& image, int radius = 120)
 TEST(PackagedLauncher, ShowsTheTexturedSunFromAnyDirectory)
 {
     VirtualScreen screen(1280, 800);
-    const EmptyDirectory elsewhere;
+    const TempDirectory elsewhere;
     ASSERT_FALSE(elsewhere.path().empty());
     const auto start = std::chrono::steady_clock::now();
     Program program(screen, VELMIR_UNPACKED "/usr/games/velmir", elsewhere.path());

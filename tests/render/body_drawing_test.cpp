@@ -1,8 +1,9 @@
 // One body's drawing in a real GL context: state hygiene, arrow and history geometry through GL's
 // feedback mode, the sphere's orientation, and the shared resources' lifetime.
 #include "capture_cout.h"
-#include "render/body_drawing.h"
+#include "render/arrow.h"
 #include "render/scene.h"
+#include "render/shared_resources.h"
 #include "render/texture.h"
 #include "render_test_support.h"
 #include "sim/space_object.h"
@@ -231,7 +232,7 @@ TEST_F(BodyDrawingTest, SphereIsSpunAboutItsPoleThenTilted)
 TEST_F(BodyDrawingTest, FirstBodyLoadsSharedResourcesInIndexOrderAndLastReleasesTheQuadric)
 {
     ASSERT_EQ(liveObjectCount, 0);
-    ScratchDirectory empty;
+    const TempDirectory empty(TempDirectory::AsWorkingDirectory);
     std::string expected;
     for (int i = 0; i < textureCount; ++i)
         expected += std::string("Failed to open ") + textureFileNames[i] + " for reading!\n";

@@ -2,7 +2,8 @@
 #include "render_test_support.h"
 
 #include "render/scene.h"
-#include "sim/space_object.h"
+#include "render/shared_resources.h"
+#include "sim/simulation.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -54,22 +55,6 @@ void writeBmp(const std::string& path, int width, int height, const std::functio
 void writeSolidBmp(const std::string& path, Rgb colour)
 {
     writeBmp(path, 4, 4, [colour](int, int) { return colour; });
-}
-
-ScratchDirectory::ScratchDirectory() : previous_(std::filesystem::current_path().string())
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmir-render-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern;
-    std::filesystem::current_path(path_);
-}
-
-ScratchDirectory::~ScratchDirectory()
-{
-    std::filesystem::current_path(previous_);
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
 }
 
 std::vector<FeedbackPrimitive> recordFeedback(const std::function<void()>& draw)
@@ -184,6 +169,7 @@ void RenderTest::SetUpTestSuite()
 {
     GlContextTest::SetUpTestSuite();
     initGL();
+    installRenderHooks();
 }
 
 void RenderTest::SetUp()

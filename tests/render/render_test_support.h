@@ -1,8 +1,9 @@
-// Helpers for the drawing tests: BMP files in a scratch directory, GL feedback and pixel read-back.
+// Helpers for the drawing tests: the GL set-up, BMP files, GL feedback and pixel read-back.
 #pragma once
 
 #include "gl_context.h"
 #include "sim/vector.h"
+#include "temp_directory.h"
 
 #include <GL/gl.h>
 #include <cstdint>
@@ -11,8 +12,8 @@
 #include <string>
 #include <vector>
 
-// A GL context set up as the program sets its own (initGL), with the projection of the test window
-// and, before each test, ids and step numbers counting from 0 again, so a fresh simulation's keys
+// A GL context set up as the program sets its own (initGL, installRenderHooks), with the projection of the
+// test window and, before each test, ids and step numbers counting from 0 again, so a fresh simulation's keys
 // are 0 .. n-1.
 class RenderTest : public GlContextTest
 {
@@ -31,20 +32,6 @@ std::ostream& operator<<(std::ostream& os, Rgb c);
 // colour with y counted from the bottom row.
 void writeBmp(const std::string& path, int width, int height, const std::function<Rgb(int, int)>& pixel);
 void writeSolidBmp(const std::string& path, Rgb colour);
-
-// A fresh directory that is the working directory while the object lives.
-class ScratchDirectory
-{
-  public:
-    ScratchDirectory();
-    ~ScratchDirectory();
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-  private:
-    std::string path_;
-    std::string previous_;
-};
 
 // One primitive as GL's feedback mode reports it, mapped back to world coordinates (the drawing
 // runs under an identity projection and a modelview that only scales by 1/64).
@@ -72,13 +59,10 @@ class Frame
     int count(Rgb colour, int tolerance = 8) const;
     bool near(int x, int y, Rgb colour, int tolerance = 8) const;
 
-    int width() const
+    // Rows from the bottom, RGB, no padding.
+    const std::vector<std::uint8_t>& bytes() const
     {
-        return width_;
-    }
-    int height() const
-    {
-        return height_;
+        return data_;
     }
 
   private:

@@ -87,7 +87,7 @@ TEST_F(SceneTest, ReshapeSetsBoundsViewportAndPerspective)
 
 TEST_F(SceneTest, DisplayLeavesGlStateAsFound)
 {
-    ScratchDirectory dir; // no texture files at all
+    const TempDirectory dir(TempDirectory::AsWorkingDirectory); // no texture files at all
     CaptureCout quiet;
     simulation.loadSky();
     createInitialSystem(simulation);
@@ -106,7 +106,7 @@ TEST_F(SceneTest, DisplayLeavesGlStateAsFound)
 
 TEST_F(SceneTest, InitialSystemShowsTheSunAtTheCentreInsideTheSky)
 {
-    ScratchDirectory dir;
+    const TempDirectory dir(TempDirectory::AsWorkingDirectory);
     writeTextures(true);
     CaptureCout quiet;
     Simulation sim;
@@ -127,7 +127,7 @@ TEST_F(SceneTest, InitialSystemShowsTheSunAtTheCentreInsideTheSky)
 
 TEST_F(SceneTest, TrailsAndArrowsInTheirColoursAndOnlySkyAndSpheresWhenSwitchedOff)
 {
-    ScratchDirectory dir;
+    const TempDirectory dir(TempDirectory::AsWorkingDirectory);
     writeTextures(true);
     CaptureCout quiet;
     Simulation sim;
@@ -156,7 +156,7 @@ TEST_F(SceneTest, TrailsAndArrowsInTheirColoursAndOnlySkyAndSpheresWhenSwitchedO
 
 TEST_F(SceneTest, MissingSkyTextureGivesAWhiteBackground)
 {
-    ScratchDirectory dir;
+    const TempDirectory dir(TempDirectory::AsWorkingDirectory);
     writeTextures(false);
     Simulation sim;
     {
@@ -177,7 +177,7 @@ TEST_F(SceneTest, SkyTurnsWithThePitchAndIgnoresTheTargetsPosition)
     // Upper half of the sky teal, lower half brown: the horizon shows where the sky's equator is.
     constexpr Rgb teal{0, 128, 128};
     constexpr Rgb brown{128, 64, 0};
-    ScratchDirectory dir;
+    const TempDirectory dir(TempDirectory::AsWorkingDirectory);
     writeTextures(false);
     writeBmp("skybox.bmp", 4, 64, [&](int, int y) { return y >= 32 ? teal : brown; });
     CaptureCout quiet;

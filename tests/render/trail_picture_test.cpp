@@ -3,6 +3,7 @@
 #include "capture_cout.h"
 #include "render/scene.h"
 #include "render_test_support.h"
+#include "temp_directory.h"
 #include "sim/simulation.h"
 #include "trail_pictures.h"
 
@@ -43,7 +44,7 @@ class TrailPictureTest : public RenderTest
         return pictures;
     }
 
-    ScratchDirectory dir_;
+    const TempDirectory dir_{TempDirectory::AsWorkingDirectory};
     CaptureCout quiet_;
 };
 } // namespace

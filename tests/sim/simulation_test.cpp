@@ -1,4 +1,5 @@
 #include "capture_cout.h"
+#include "sim/render_hooks.h"
 #include "sim/simulation.h"
 
 #include <gtest/gtest.h>
@@ -250,6 +251,7 @@ TEST_F(SimulationTest, SharedResourcesFollowTheFirstAndLastBody)
     sim.destroyAllObjects();
     EXPECT_EQ(sim.objectCount(), 0u);
     EXPECT_EQ(releases, 1);
+    nextObjectId = 0;            // an emptied registry takes keys from 0 again
     add(1.0f, 1.0f, zeroVector); // a body after the last one loads everything again
     EXPECT_EQ(loads, 2);
     sim.destroyAllObjects();
@@ -289,7 +291,7 @@ TEST_F(SimulationTest, InitialSystem)
     EXPECT_EQ(sim.targetIndex(), 0u);
 }
 
-TEST(ObjectRegistry, KeysAreIndicesInIdOrder)
+TEST(ObjectRegistry, KeysAreIndicesInIdOrderAndOnlyTheNextKeyIsTaken)
 {
     ObjectRegistry registry;
     SpaceObject* a = reinterpret_cast<SpaceObject*>(0x10);
@@ -299,13 +301,12 @@ TEST(ObjectRegistry, KeysAreIndicesInIdOrder)
     EXPECT_EQ(registry.count(), 2u);
     EXPECT_EQ(registry.at(0), a);
     EXPECT_EQ(registry.at(1), b);
-    registry.insert(0, b); // same key: replaced, not added
-    EXPECT_EQ(registry.count(), 2u);
-    EXPECT_EQ(registry.at(0), b);
-    // A gap leaves an empty entry instead of writing out of bounds.
-    registry.insert(3, a);
-    EXPECT_EQ(registry.count(), 4u);
-    EXPECT_EQ(registry.at(2), nullptr);
+    // A key taken, a gap or no object is refused in every build, not stored.
+    EXPECT_DEATH(registry.insert(0, b), "refused key 0 \\(next key 2\\)");
+    EXPECT_DEATH(registry.insert(3, a), "refused key 3 \\(next key 2\\)");
+    EXPECT_DEATH(registry.insert(2, nullptr), "refused key 2 \\(next key 2\\) with no object");
     registry.clear();
     EXPECT_EQ(registry.count(), 0u);
+    registry.insert(0, b);
+    EXPECT_EQ(registry.at(0), b);
 }

@@ -1,13 +1,13 @@
 // BMP files built byte by byte for the reader's tests, and helpers to put them on disk.
 #pragma once
 
+#include "temp_directory.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 struct BmpLayout
@@ -46,33 +46,21 @@ inline std::vector<std::uint8_t> bmpBytes(const BmpLayout& layout,
     return out;
 }
 
-// A file under the temporary directory for the life of the object. The process id keeps parallel test
-// runs (plain and sanitizer builds) apart.
+// A file in a fresh temporary directory for the life of the object.
 class TempFile
 {
   public:
     TempFile(const std::string& name, const std::vector<std::uint8_t>& bytes)
-        : path_((std::filesystem::temp_directory_path() /
-                 ("velmir-texture-" + std::to_string(::getpid()) + "-" + name))
-                    .string())
+        : path_(directory_.write(name, bytes))
     {
-        std::ofstream(path_, std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
-    ~TempFile()
-    {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
     const char* path() const
     {
         return path_.c_str();
     }
 
   private:
+    TempDirectory directory_;
     std::string path_;
 };
 

@@ -8,8 +8,9 @@
 #include "app/frame_loop.h"
 #include "app/window.h"
 #include "log_sink.h"
-#include "render/body_drawing.h"
+#include "reference_drawing.h"
 #include "render/scene.h"
+#include "render/shared_resources.h"
 #include "sim/simulation.h"
 #include "trail_pictures.h"
 #include "x11_util.h"
@@ -114,12 +115,11 @@ void barePointsFrame()
     glutSwapBuffers();
 }
 
-// A frame variant: how to draw one frame, and the drawing paths to use.
+// A frame variant: how to draw one frame.
 struct Variant
 {
     std::string name;
     std::function<void()> draw;
-    DrawPaths paths;
 };
 
 // Milliseconds per frame of each variant: `rounds` rounds, each variant `frames` frames per round,
@@ -128,22 +128,17 @@ std::vector<Figure> measureFrames(const std::vector<Variant>& variants, int roun
 {
     std::vector<std::vector<double>> samples(variants.size());
     for (const Variant& v : variants) // warm-up: textures resident, arrays allocated
-    {
-        drawPaths = v.paths;
         v.draw();
-    }
     glFinish();
     for (int r = 0; r < rounds; ++r)
         for (std::size_t i = 0; i < variants.size(); ++i)
         {
-            drawPaths = variants[i].paths;
             const Clock::time_point start = Clock::now();
             for (int f = 0; f < frames; ++f)
                 variants[i].draw();
             glFinish();
             samples[i].push_back(secondsSince(start) * 1000.0 / frames);
         }
-    drawPaths = DrawPaths{};
     std::vector<Figure> figures;
     for (auto& s : samples)
         figures.push_back(figureOf(s));
@@ -166,8 +161,15 @@ std::size_t historyPoints()
     return total;
 }
 
-constexpr DrawPaths plainPaths{false, false, false};
-constexpr DrawPaths arraysOnly{true, false, false};
+// The program's frame as it was drawn before the speed-ups, and with vertex arrays but no culling.
+void plainFrame()
+{
+    referenceDisplay(ReferenceTrails::OnePointPerCall);
+}
+void arraysFrame()
+{
+    referenceDisplay(ReferenceTrails::OneDrawArraysCall);
+}
 
 void frameSection()
 {
@@ -175,9 +177,9 @@ void frameSection()
     const int rounds = options.smoke ? 3 : 15;
     const int frames = options.smoke ? 2 : 20;
     const std::vector<Variant> variants = {
-        {"empty frame (clear + swap)", emptyFrame, DrawPaths{}},
-        {"display(), plain paths (before)", display, plainPaths},
-        {"display(), fast paths (after)", display, DrawPaths{}},
+        {"empty frame (clear + swap)", emptyFrame},
+        {"display(), plain paths (before)", plainFrame},
+        {"display(), fast paths (after)", display},
     };
     const std::vector<Figure> f = measureFrames(variants, rounds, frames);
     std::fprintf(out(), "\n### Frame: initial system at 640×480, ms per frame (%d rounds of %d frames)\n\n",
@@ -199,13 +201,14 @@ void growHistoriesTo(std::size_t points)
 void historySection()
 {
     resetSystem();
-    // What a point costs to draw does not depend on how trails are bounded: let them grow to a million.
-    for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
-        simulation.object(k).setHistoryBudget(std::size_t(1) << 40);
     const int rounds = options.smoke ? 2 : 7;
     std::vector<std::size_t> sizes = {10000, 100000, 1000000};
     if (options.smoke)
         sizes = {10000, 30000};
+    // The default budget bounds all trails together to far fewer points than the largest size, which
+    // they would then never reach; each trail may hold that many here, so none is thinned on the way.
+    for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
+        simulation.object(k).setHistoryBudget(sizes.back());
     std::fprintf(out(), "\n### History points: frames with N trail points (ms per frame, median (min–max)); "
                         "per million points = (frame − frame without trails) ÷ N\n\n");
     std::fprintf(out(), "| view | N | without trails | bare glDrawArrays | plain (before) | vertex arrays | "
@@ -233,9 +236,8 @@ void historySection()
         {
             simulation.camera().distance() = view.distance;
             const std::vector<Variant> variants = {
-                {"hidden", hidden, DrawPaths{}},        {"empty", emptyFrame, DrawPaths{}},
-                {"bare", barePointsFrame, DrawPaths{}}, {"plain", display, plainPaths},
-                {"arrays", display, arraysOnly},        {"after", display, DrawPaths{}},
+                {"hidden", hidden},    {"empty", emptyFrame},   {"bare", barePointsFrame},
+                {"plain", plainFrame}, {"arrays", arraysFrame}, {"after", display},
             };
             const std::vector<Figure> f = measureFrames(variants, rounds, frames);
             const double perMillion = 1e6 / static_cast<double>(points);
@@ -594,6 +596,7 @@ int main(int argc, char** argv)
     createWindow(&glutArgc, glutArgv, "Velmir benchmark", 640, 480, GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     registerCallbacks(countedDisplay, reshape, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     initGL();
+    installRenderHooks();
     initTimer();
     createInitialSystem();
     reshape(640, 480);

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-class SceneTest : public ::testing::Test
+class CameraFixture : public ::testing::Test
 {
   protected:
-    SceneTest()
+    CameraFixture()
     {
         leftButtonState = MouseUp;
         lastDragPoint = currentDragPoint = Vector4(0.0f, 0.0f, 0.0f, 0.0f);

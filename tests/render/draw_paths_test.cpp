@@ -1,46 +1,17 @@
-// The fast ways of drawing bodies (vertex arrays, culling outside the view volume) against the plain
-// way: the same scenes, read back with glReadPixels, must match byte for byte.
+// The program's drawing (trail points through vertex arrays, nothing sent that lies outside the view
+// volume) against the reference drawing without either: the same scenes, read back with glReadPixels,
+// must match byte for byte.
 #include "capture_cout.h"
-#include "render/body_drawing.h"
 #include "render/scene.h"
 #include "render/texture.h"
 #include "render_test_support.h"
 #include "sim/simulation.h"
+#include "tools/bench/reference_drawing.h"
 
 #include <cstdint>
-#include <cstring>
-#include <vector>
 
 namespace
 {
-// The whole back buffer over the viewport, exactly as GL holds it.
-std::vector<std::uint8_t> readPixels()
-{
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(viewport[2] * viewport[3]) * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(viewport[0], viewport[1], viewport[2], viewport[3], GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    return pixels;
-}
-
-// Drawing paths to restore whatever a test does.
-class KeepDrawPaths
-{
-  public:
-    ~KeepDrawPaths()
-    {
-        drawPaths = saved_;
-    }
-
-  private:
-    DrawPaths saved_ = drawPaths;
-};
-
-constexpr DrawPaths plainPaths{false, false, false};
-
 class DrawPathsTest : public RenderTest
 {
   protected:
@@ -58,33 +29,25 @@ class DrawPathsTest : public RenderTest
         });
     }
 
-    static std::vector<std::uint8_t> frame(Simulation& sim, const DrawPaths& paths)
+    static Frame frame(const std::function<void()>& drawScene)
     {
-        drawPaths = paths;
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        sim.drawScene();
+        drawScene();
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-        return readPixels();
+        return Frame::grab();
     }
 
-    // Every fast combination against the plain path, for the simulation's current camera.
+    // The program's frame against both references, for the simulation's current camera.
     static void expectSamePixels(Simulation& sim, const char* view)
     {
-        const std::vector<std::uint8_t> plain = frame(sim, plainPaths);
-        for (int mask = 1; mask < 8; ++mask)
-        {
-            const DrawPaths paths{(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0};
-            const std::vector<std::uint8_t> fast = frame(sim, paths);
-            ASSERT_EQ(fast.size(), plain.size());
-            EXPECT_TRUE(std::memcmp(fast.data(), plain.data(), plain.size()) == 0)
-                << view << ": arrays " << paths.historyVertexArrays << ", history culling "
-                << paths.cullHistory << ", body culling " << paths.cullBodies;
-        }
+        const Frame drawn = frame([&] { sim.drawScene(); });
+        for (ReferenceTrails trails : {ReferenceTrails::OnePointPerCall, ReferenceTrails::OneDrawArraysCall})
+            EXPECT_TRUE(frame([&] { drawReferenceScene(sim, trails); }).bytes() == drawn.bytes())
+                << view << ": reference trails " << static_cast<int>(trails);
     }
 
-    ScratchDirectory dir_;
+    const TempDirectory dir_{TempDirectory::AsWorkingDirectory};
     CaptureCout quiet_;
-    KeepDrawPaths keep_;
 };
 } // namespace
 
@@ -116,7 +79,7 @@ TEST_F(DrawPathsTest, SamePixelsFromEveryAngleWithLongHistories)
         sim.camera().distance() = distance;
         expectSamePixels(sim, "zoomed view");
     }
-    // The switches change what is drawn, never whether the fast paths agree.
+    // The switches change what is drawn, never whether the drawings agree.
     sim.camera().distance() = 200.0f;
     sim.toggleMotionVectors();
     expectSamePixels(sim, "no arrows");
@@ -132,7 +95,7 @@ TEST_F(DrawPathsTest, ClearedAndRegrownHistoryIsNotCulledByOldBounds)
     sim.camera().distance() = 400.0f;
     for (int i = 0; i < 8000; ++i)
         sim.step(0.0099f);
-    frame(sim, DrawPaths{}); // the culling now knows the bounds of these histories
+    frame([&] { sim.drawScene(); }); // the culling now knows the bounds of these histories
 
     // Regrown past its old length between two frames, with the bodies elsewhere on their orbits.
     sim.clearAllHistories();
@@ -148,7 +111,6 @@ TEST_F(DrawPathsTest, DrawingHistoryWithVertexArraysLeavesStateAsFound)
     SpaceObject body(0, 5, 1.0f, 2.0f, {0, 0, 0}, {0, 0, 1}, 0.0f, 0.0f);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -100.0f);
-    drawPaths = DrawPaths{};
     const GlState before = GlState::capture();
     for (int points : {0, 300})
     {

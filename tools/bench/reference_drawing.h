@@ -1,0 +1,16 @@
+// Frames drawn the way they were before the speed-ups, nothing culled: the baseline the benchmark
+// measures against and the reference the draw-path test compares the program's pictures with.
+#pragma once
+
+class Simulation;
+
+enum class ReferenceTrails
+{
+    OnePointPerCall,   // one glVertex3fv per trail point, between glBegin and glEnd
+    OneDrawArraysCall, // the whole trail in one glDrawArrays
+};
+
+// What Simulation::drawScene draws, with no body and no trail chunk left out.
+void drawReferenceScene(Simulation& scene, ReferenceTrails trails);
+// What display() does around it: clear, the scene, swap.
+void referenceDisplay(ReferenceTrails trails);
