@@ -8,8 +8,9 @@ build=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-me
        libx11-dev libstb-dev)
 # The headless demonstration runs the program under a virtual X server.
 run=("${build[@]}" xvfb xauth xdotool)
-test=("${run[@]}" libgtest-dev libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
+# The test command fuzzes the BMP reader for a minute as well.
+test=("${run[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
 
 case "${1:-run}" in
     run) wanted=("${run[@]}") ;;
