@@ -206,8 +206,8 @@ int soak(const Options& options)
                         std::ldexp(1.0, options.doublings), options.seconds, options.probeInterval,
                         "answer = \"H\" sent until the help text is read back");
             std::printf(
-                "| until s | keys answered | answer ms, median (min–max) | resident MiB | steps in the "
-                "period |\n|---|---|---|---|---|\n");
+                "| until s | keys answered | over the target | answer ms, median (min–max) | resident MiB | "
+                "steps in the period |\n|---|---|---|---|---|---|\n");
             std::fflush(stdout);
             const Clock::time_point start = Clock::now();
             double worst = 0;
@@ -236,7 +236,10 @@ int soak(const Options& options)
                 if (now + 1e-3 >= nextReport || now >= options.seconds)
                 {
                     const std::uint64_t lines = watch.lines();
-                    std::printf("| %.0f | %zu | %s | %.0f | %.2f M |\n", now, period.size(),
+                    const auto over = std::count_if(period.begin(), period.end(), [&](double ms) {
+                        return ms > options.answerTarget * 1000.0;
+                    });
+                    std::printf("| %.0f | %zu | %ld | %s | %.0f | %.2f M |\n", now, period.size(), long(over),
                                 latencies(period).c_str(), residentMiB(program),
                                 static_cast<double>(lines - linesAtPeriodStart) / 1e6);
                     std::fflush(stdout);
