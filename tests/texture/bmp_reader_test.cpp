@@ -272,7 +272,9 @@ TEST(BmpReader, FilesReadLikeMemory)
     layout.width = 8192;
     layout.height = 8192;
     TempFile liar("reader-liar.bmp", bmpBytes(layout, pattern(6)));
+    allocations = 0;
     EXPECT_EQ(bmp::readFile(liar.path(), glMaxSide, allocateCounting).status, bmp::Status::pixelDataShort);
+    EXPECT_EQ(allocations, 0);
 }
 
 // Paths that are not regular files are refused at once, as if missing: a FIFO without a writer would
