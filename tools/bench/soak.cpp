@@ -187,6 +187,10 @@ int soak(const Options& options)
     int stdoutRead = -1;
     const pid_t program = x ? startProgram(display, stdoutRead) : -1;
     int result = 1;
+    if (!x)
+        std::fprintf(stderr, "soak: cannot open the private display %s\n", display.c_str());
+    else if (program <= 0)
+        std::fprintf(stderr, "soak: cannot start the program\n");
     if (program > 0)
     {
         OutputWatch watch(stdoutRead);

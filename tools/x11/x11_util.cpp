@@ -125,19 +125,22 @@ int startPrivateServer(std::string& display, int width, int height)
         _exit(127);
     }
     close(fds[1]);
-    // Xvfb writes the display number once it accepts connections.
-    char number[32] = {};
-    const ssize_t n = read(fds[0], number, sizeof number - 1);
+    // Xvfb writes the display number once it accepts connections, and the newline in a write of its
+    // own: closing the pipe before that newline would make it fail and exit.
+    std::string number;
+    char c = 0;
+    while (number.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
     close(fds[0]);
     if (pid < 0)
         return -1;
-    if (n <= 0)
+    if (number.empty() || c != '\n')
     {
         kill(pid, SIGTERM);
         waitpid(pid, nullptr, 0);
         return -1;
     }
-    display = ":" + std::string(number, static_cast<std::size_t>(n - (number[n - 1] == '\n' ? 1 : 0)));
+    display = ":" + number;
     return pid;
 }
 
