@@ -3,11 +3,17 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <ostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace bmp
 {
+// Any accepted pixel block, up to 2^31 sides, must be countable in one size_t.
+static_assert(sizeof(std::size_t) >= sizeof(std::uint64_t), "a 64-bit platform is assumed");
+
 namespace
 {
 
@@ -29,19 +35,27 @@ std::int32_t le32Signed(const std::uint8_t* p)
     return u <= 0x7fffffffu ? static_cast<std::int32_t>(u) : -static_cast<std::int32_t>(~u) - 1;
 }
 
+// A regular file, read from its start; its size is known before anything is read.
 class FileSource final : public Source
 {
   public:
-    explicit FileSource(std::FILE* file) : file_(file)
+    FileSource(std::FILE* file, std::uint64_t size) : file_(file), left_(size)
     {
     }
     std::size_t read(std::uint8_t* into, std::size_t size) override
     {
-        return std::fread(into, 1, size, file_);
+        const std::size_t n = std::fread(into, 1, size, file_);
+        left_ -= n < left_ ? n : left_;
+        return n;
+    }
+    std::uint64_t remaining() const override
+    {
+        return left_;
     }
 
   private:
     std::FILE* file_;
+    std::uint64_t left_;
 };
 
 class MemorySource final : public Source
@@ -58,6 +72,10 @@ class MemorySource final : public Source
         data_ += n;
         left_ -= n;
         return n;
+    }
+    std::uint64_t remaining() const override
+    {
+        return left_;
     }
 
   private:
@@ -78,16 +96,22 @@ Header decodeHeader(const std::uint8_t (&headers)[pixelOffset])
     return h;
 }
 
-std::uint64_t acceptedPixelBytes(const Header& header)
+std::uint64_t acceptedPixelBytes(const Header& header, std::int32_t maxSide)
 {
-    if (header.width <= 0 || header.height <= 0 || header.bitCount != 24 || header.compression != 0)
+    if (header.width <= 0 || header.height <= 0 || header.width > maxSide || header.height > maxSide ||
+        header.bitCount != 24 || header.compression != 0)
         return 0;
     const std::uint64_t rowBytes = std::uint64_t(header.width) * 3;
     if (rowBytes % 4 != 0)
         return 0;
     // Both factors are below 2^33 and 2^31, so the product cannot wrap in 64 bits.
-    const std::uint64_t bytes = rowBytes * std::uint64_t(header.height);
-    return bytes <= maxPixelBytes ? bytes : 0;
+    return rowBytes * std::uint64_t(header.height);
+}
+
+bool holdsEnough(std::uint64_t pixelBytes, std::uint64_t held)
+{
+    const std::uint64_t missing = pixelBytes > held ? pixelBytes - held : 0;
+    return missing <= maxMissingPixelBytes || missing <= held;
 }
 
 std::uint8_t* allocateNoThrow(std::size_t size)
@@ -95,7 +119,7 @@ std::uint8_t* allocateNoThrow(std::size_t size)
     return new (std::nothrow) std::uint8_t[size];
 }
 
-Image read(Source& source, Allocator allocate)
+Image read(Source& source, std::int32_t maxSide, Allocator allocate)
 {
     Image image;
     std::uint8_t headers[pixelOffset];
@@ -110,15 +134,20 @@ Image read(Source& source, Allocator allocate)
         return image;
     }
     const Header header = decodeHeader(headers);
-    const std::uint64_t bytes = acceptedPixelBytes(header);
+    const std::uint64_t bytes = acceptedPixelBytes(header, maxSide);
     if (bytes == 0)
     {
         image.status = Status::rejected;
         return image;
     }
+    if (!holdsEnough(bytes, source.remaining()))
+    {
+        image.status = Status::pixelDataShort;
+        return image;
+    }
     image.width = header.width;
     image.height = header.height;
-    const auto size = static_cast<std::size_t>(bytes); // at most maxPixelBytes
+    const auto size = static_cast<std::size_t>(bytes);
     image.pixels.reset(allocate(size));
     if (!image.pixels)
     {
@@ -132,24 +161,37 @@ Image read(Source& source, Allocator allocate)
     return image;
 }
 
-Image readMemory(const std::uint8_t* data, std::size_t size, Allocator allocate)
+Image readMemory(const std::uint8_t* data, std::size_t size, std::int32_t maxSide, Allocator allocate)
 {
     MemorySource source(data, size);
-    return read(source, allocate);
+    return read(source, maxSide, allocate);
 }
 
-Image readFile(const char* fileName, Allocator allocate)
+Image readFile(const char* fileName, std::int32_t maxSide, Allocator allocate)
 {
-    std::FILE* file = std::fopen(fileName, "rb");
-    if (!file)
+    // Opening a FIFO for reading waits for a writer, and a device may never end: look before opening,
+    // so such a path is not even opened ...
+    struct stat info;
+    if (::stat(fileName, &info) != 0 || !S_ISREG(info.st_mode))
         return Image{};
-    FileSource source(file);
-    Image image = read(source, allocate);
+    // ... and open without waiting, in case the path was swapped for one since, then look again at
+    // what was actually opened. O_NONBLOCK changes nothing for the reads of a regular file.
+    const int fd = ::open(fileName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return Image{};
+    std::FILE* file = nullptr;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !(file = ::fdopen(fd, "rb")))
+    {
+        ::close(fd);
+        return Image{};
+    }
+    FileSource source(file, static_cast<std::uint64_t>(info.st_size));
+    Image image = read(source, maxSide, allocate);
     std::fclose(file);
     return image;
 }
 
-void reportFailure(std::ostream& out, Status status, const char* fileName)
+void reportFailure(std::ostream& out, Status status, const char* fileName, std::int32_t maxSide)
 {
     const char* before = nullptr;
     const char* after = "!";
@@ -168,8 +210,12 @@ void reportFailure(std::ostream& out, Status status, const char* fileName)
         before = "Failed to read BITMAPINFOHEADER for ";
         break;
     case Status::rejected:
-        before = "Unsupported BMP layout in ";
-        after = " (need 24-bit uncompressed, bottom-up, width a multiple of 4, at most 256 MiB)!";
+        out << "Unsupported BMP layout in " << fileName
+            << " (need 24-bit uncompressed, bottom-up, width a multiple of 4, sides of at most " << maxSide
+            << ")!" << std::endl;
+        return;
+    case Status::pixelDataShort:
+        before = "Failed to read pixel data for ";
         break;
     case Status::allocationFailed:
         before = "Failed to allocate memory for ";

@@ -64,8 +64,11 @@ void Texture2D::bind()
 
 void Texture2D::readBmp(const char* fileName)
 {
-    bmp::Image image = bmp::readFile(fileName);
-    bmp::reportFailure(std::cout, image.status, fileName);
+    // Sides the GL cannot take are turned away before anything is allocated for them.
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    bmp::Image image = bmp::readFile(fileName, maxSide);
+    bmp::reportFailure(std::cout, image.status, fileName, maxSide);
     switch (image.status)
     {
     case bmp::Status::openFailed:
@@ -74,6 +77,7 @@ void Texture2D::readBmp(const char* fileName)
         // Nothing was learnt about the image: what the object held stays.
         return;
     case bmp::Status::rejected:
+    case bmp::Status::pixelDataShort:
         width_ = 0;
         height_ = 0;
         return;

@@ -10,10 +10,11 @@ build=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-me
 run=("${build[@]}" xvfb xauth xdotool)
 # The Debian package: dpkg-shlibdeps computes its dependencies; the tests check it with lintian.
 package=("${build[@]}" dpkg-dev)
-test=("${run[@]}" dpkg-dev lintian libgtest-dev libbenchmark-dev)
 # Recording videos of a run.
 record=("${run[@]}" ffmpeg)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
+# The test command fuzzes the BMP reader for a minute as well.
+test=("${run[@]}" dpkg-dev lintian libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
 
 case "${1:-run}" in
     run) wanted=("${run[@]}") ;;

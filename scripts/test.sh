@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what the tests need, then builds and runs the whole suite twice under a virtual X
-# server: a normal build, and one with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what the tests need, fuzzes the BMP reader for a minute (so the fuzz target keeps building),
+# then builds and runs the whole suite twice under a virtual X server: a normal build, and one with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,6 +18,20 @@ run_suite() {
     xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" \
         ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 600
 }
+
+echo "== fuzzing the BMP reader for 60 s =="
+if command -v clang++ >/dev/null; then
+    mkdir -p "$root/build-fuzz"
+    log="$root/build-fuzz/test-run.log"
+    if ! "$root/tools/fuzz.sh" 60 >"$log" 2>&1; then
+        tail -n 40 "$log"
+        echo "fuzzing failed: the whole log is in $log, the input in build-fuzz/artifacts" >&2
+        exit 1
+    fi
+    grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec)' "$log"
+else
+    echo "skipped: clang++ is not installed (scripts/install-deps.sh fuzz installs it)"
+fi
 
 echo "== normal build =="
 run_suite "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo

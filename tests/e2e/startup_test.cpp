@@ -8,6 +8,10 @@
 #include "program_harness.h"
 #include "temp_directory.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
 #include <utility>
 
 using namespace std::chrono_literals;
@@ -74,6 +78,29 @@ TEST(Startup, MissingTexturesAreReportedInTheOrderTheyLoad)
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(screen.display(), program.window(), &attributes));
     EXPECT_EQ(windowOrigin(screen, program.window()), std::make_pair(363, 144));
+    program.requestClose();
+    EXPECT_EQ(program.waitForExit(10s), 0);
+}
+
+// A texture name that is a FIFO nobody writes to is refused at once, as if missing: the program does not
+// wait for a writer, so the window comes up and answers keys.
+TEST(Startup, ATextureThatIsAFifoDoesNotHoldUpTheStart)
+{
+    VirtualScreen screen(1366, 768);
+    const TempDirectory directory;
+    ASSERT_FALSE(directory.path().empty());
+    for (const auto& entry : std::filesystem::directory_iterator(VELMIR_RUN_DIR))
+        if (entry.path().extension() == ".bmp" && entry.path().filename() != "moon.bmp")
+            std::filesystem::create_symlink(entry.path(), std::filesystem::path(directory.path()) /
+                                                              entry.path().filename());
+    ASSERT_EQ(mkfifo((directory.path() + "/moon.bmp").c_str(), 0600), 0);
+
+    Program program(screen, VELMIR_BINARY, directory.path());
+    ASSERT_NE(program.waitForWindow(5s), 0u);
+    EXPECT_TRUE(program.waitForOutput("Failed to open moon.bmp for reading!\n", 1s));
+    EXPECT_EQ(program.output(), "Failed to open moon.bmp for reading!\n");
+    program.key("H");
+    EXPECT_TRUE(program.waitForOutput("Key Commands:", 1s));
     program.requestClose();
     EXPECT_EQ(program.waitForExit(10s), 0);
 }

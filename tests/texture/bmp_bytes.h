@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+// The largest texture side of Mesa's software renderer, where a test needs GL's limit without GL.
+inline constexpr std::int32_t glMaxSide = 16384;
+
 struct BmpLayout
 {
     std::int32_t width = 4;

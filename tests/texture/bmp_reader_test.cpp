@@ -1,9 +1,13 @@
 // The BMP reader without GL: what it takes, what it turns away, and that no file leads it astray.
 #include "bmp_bytes.h"
 #include "render/bmp_reader.h"
+#include "special_files.h"
 
+#include <chrono>
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -12,7 +16,7 @@ namespace
 
 bmp::Image readBytes(const std::vector<std::uint8_t>& bytes, bmp::Allocator allocate = bmp::allocateNoThrow)
 {
-    return bmp::readMemory(bytes.data(), bytes.size(), allocate);
+    return bmp::readMemory(bytes.data(), bytes.size(), glMaxSide, allocate);
 }
 
 // Hands out memory full of a marker byte, so that bytes the reader leaves alone are visible.
@@ -33,6 +37,7 @@ std::uint8_t* allocateCounting(std::size_t size)
 
 std::uint8_t* allocateNothing(std::size_t)
 {
+    ++allocations;
     return nullptr;
 }
 
@@ -114,7 +119,6 @@ TEST(BmpReader, RejectsWhatGlCannotTakeSafelyBeforeAllocating)
         std::uint16_t bitCount;
         std::uint32_t compression;
     };
-    const std::uint32_t limitRows = static_cast<std::uint32_t>(bmp::maxPixelBytes / 12);
     const Case cases[] = {
         {"zero width", 0, 2, 24, 0},
         {"negative width", -4, 2, 24, 0},
@@ -131,7 +135,8 @@ TEST(BmpReader, RejectsWhatGlCannotTakeSafelyBeforeAllocating)
         {"JPEG", 4, 2, 24, 4},
         {"largest header", INT_MAX - 3, INT_MAX, 24, 0},
         {"wraps to 128 KiB in 32 bits", 65536, 21846, 24, 0},
-        {"one row over the limit", 4, static_cast<std::int32_t>(limitRows + 1), 24, 0},
+        {"wider than GL takes", glMaxSide + 4, 4, 24, 0},
+        {"taller than GL takes", 4, glMaxSide + 1, 24, 0},
     };
     for (const Case& c : cases)
     {
@@ -150,16 +155,94 @@ TEST(BmpReader, RejectsWhatGlCannotTakeSafelyBeforeAllocating)
     }
 }
 
-TEST(BmpReader, LargestAcceptedImagesAreTaken)
+TEST(BmpReader, EverySideUpToWhatGlTakesIsAccepted)
 {
     bmp::Header header;
-    header.width = 4;
-    header.height = static_cast<std::int32_t>(bmp::maxPixelBytes / 12); // one row more is turned away
     header.bitCount = 24;
-    EXPECT_EQ(bmp::acceptedPixelBytes(header), std::uint64_t(header.height) * 12);
-    header.width = 4096;
-    header.height = 2048;
-    EXPECT_EQ(bmp::acceptedPixelBytes(header), 4096u * 2048u * 3u);
+    header.width = 16384;
+    header.height = 8192;
+    EXPECT_EQ(bmp::acceptedPixelBytes(header, 16384), 16384u * 8192u * 3u);
+    EXPECT_EQ(bmp::acceptedPixelBytes(header, 8192), 0u) << "a GL with a smaller limit";
+    header.height = 16384;
+    EXPECT_EQ(bmp::acceptedPixelBytes(header, 16384), 16384u * 16384u * 3u);
+    header.width = 4;
+    header.height = 1;
+    EXPECT_EQ(bmp::acceptedPixelBytes(header, 4), 12u);
+    EXPECT_EQ(bmp::acceptedPixelBytes(header, 3), 0u);
+}
+
+// Headers and a claim of how many bytes follow them, without holding those bytes: claims of hundreds of
+// MiB cost nothing to test.
+class ClaimingSource final : public bmp::Source
+{
+  public:
+    ClaimingSource(std::int32_t width, std::int32_t height, std::uint64_t pixelBytesHeld)
+        : headers_(bmpBytes({width, height, 24, 0, {'B', 'M'}})), held_(pixelBytesHeld)
+    {
+    }
+    std::size_t read(std::uint8_t* into, std::size_t size) override
+    {
+        const std::size_t fromHeaders = std::min(size, headers_.size() - at_);
+        std::memcpy(into, headers_.data() + at_, fromHeaders);
+        at_ += fromHeaders;
+        const auto zeros = static_cast<std::size_t>(std::min<std::uint64_t>(size - fromHeaders, held_));
+        std::memset(into + fromHeaders, 0, zeros);
+        held_ -= zeros;
+        return fromHeaders + zeros;
+    }
+    std::uint64_t remaining() const override
+    {
+        return headers_.size() - at_ + held_;
+    }
+
+  private:
+    std::vector<std::uint8_t> headers_;
+    std::size_t at_ = 0;
+    std::uint64_t held_;
+};
+
+// A file may lack as much of its pixel block as it holds, or 32 MiB, whichever is more; beyond that it
+// is turned away before anything is allocated. Within the rule the reader goes on to allocate, which
+// allocateNothing refuses, so the claims here cost no memory.
+TEST(BmpReader, ClaimsAreWeighedAgainstWhatTheFileHolds)
+{
+    const std::uint64_t MiB = 1024 * 1024;
+    const struct
+    {
+        const char* what;
+        std::int32_t width, height;
+        std::uint64_t held;
+        bmp::Status status;
+    } cases[] = {
+        {"a 60-byte file claiming 192 MiB", 8192, 8192, 6, bmp::Status::pixelDataShort},
+        {"384 MiB sky cut at half", 16384, 8192, 192 * MiB, bmp::Status::allocationFailed},
+        {"384 MiB sky cut a byte before half", 16384, 8192, 192 * MiB - 1, bmp::Status::pixelDataShort},
+        {"24 MiB sky, headers only", 4096, 2048, 0, bmp::Status::allocationFailed},
+        // 4096 x 2731 x 3 bytes are 32 MiB + 4096.
+        {"missing exactly 32 MiB", 4096, 2731, 4096, bmp::Status::allocationFailed},
+        {"missing 32 MiB and a byte", 4096, 2731, 4095, bmp::Status::pixelDataShort},
+        {"whole 384 MiB sky", 16384, 8192, 384 * MiB, bmp::Status::allocationFailed},
+    };
+    for (const auto& c : cases)
+    {
+        ClaimingSource source(c.width, c.height, c.held);
+        allocations = 0;
+        const bmp::Image image = bmp::read(source, glMaxSide, allocateNothing);
+        EXPECT_EQ(image.status, c.status) << c.what;
+        EXPECT_EQ(allocations, c.status == bmp::Status::pixelDataShort ? 0 : 1) << c.what;
+        if (c.status == bmp::Status::pixelDataShort)
+        {
+            EXPECT_EQ(image.width, 0) << c.what;
+            EXPECT_EQ(source.remaining(), c.held) << c.what << ": pixels were read";
+        }
+    }
+    // The same for a real 60-byte file in memory.
+    BmpLayout layout;
+    layout.width = 8192;
+    layout.height = 8192;
+    allocations = 0;
+    EXPECT_EQ(readBytes(bmpBytes(layout, pattern(6)), allocateCounting).status, bmp::Status::pixelDataShort);
+    EXPECT_EQ(allocations, 0);
 }
 
 TEST(BmpReader, FailedAllocationKeepsTheSizeAndNoPixels)
@@ -176,23 +259,58 @@ TEST(BmpReader, FailedAllocationKeepsTheSizeAndNoPixels)
 
 TEST(BmpReader, FilesReadLikeMemory)
 {
-    EXPECT_EQ(bmp::readFile("no-such-dir/no-such-file.bmp").status, bmp::Status::openFailed);
-    // A directory opens on this platform, but yields no bytes.
-    EXPECT_EQ(bmp::readFile(std::filesystem::temp_directory_path().c_str()).status,
-              bmp::Status::fileHeaderShort);
+    EXPECT_EQ(bmp::readFile("no-such-dir/no-such-file.bmp", glMaxSide).status, bmp::Status::openFailed);
 
     const std::vector<std::uint8_t> bytes = bmpBytes({}, pattern(24));
     TempFile file("reader-file.bmp", bytes);
-    const bmp::Image fromFile = bmp::readFile(file.path());
+    const bmp::Image fromFile = bmp::readFile(file.path(), glMaxSide);
     ASSERT_EQ(fromFile.status, bmp::Status::ok);
     EXPECT_EQ(std::memcmp(fromFile.pixels.get(), bytes.data() + 54, 24), 0);
+
+    // What a file cannot back is weighed by its size on disk, before any pixel is read.
+    BmpLayout layout;
+    layout.width = 8192;
+    layout.height = 8192;
+    TempFile liar("reader-liar.bmp", bmpBytes(layout, pattern(6)));
+    allocations = 0;
+    EXPECT_EQ(bmp::readFile(liar.path(), glMaxSide, allocateCounting).status, bmp::Status::pixelDataShort);
+    EXPECT_EQ(allocations, 0);
+}
+
+// Paths that are not regular files are refused at once, as if missing: a FIFO without a writer would
+// block the opening, and a device may never end.
+TEST(BmpReader, OnlyRegularFilesAreRead)
+{
+    const NotRegularFiles paths;
+    ASSERT_EQ(paths.all().size(), 6u);
+    for (const std::string& path : paths.all())
+    {
+        SCOPED_TRACE(path);
+        allocations = 0;
+        auto status = std::async(std::launch::async, [&path] {
+            return bmp::readFile(path.c_str(), glMaxSide, allocateCounting).status;
+        });
+        if (status.wait_for(std::chrono::seconds(1)) == std::future_status::timeout)
+        {
+            // A writer releases a reader stuck opening the FIFO, so the test fails instead of hanging.
+            ::close(::open(paths.all().front().c_str(), O_WRONLY | O_NONBLOCK));
+            ADD_FAILURE() << "the read did not return within a second";
+        }
+        EXPECT_EQ(status.get(), bmp::Status::openFailed);
+        EXPECT_EQ(allocations, 0);
+    }
+    // A symbolic link to a regular file is still read.
+    TempFile file("link-target.bmp", bmpBytes({}, pattern(24)));
+    const std::string link = paths.directory() + "/link.bmp";
+    std::filesystem::create_symlink(file.path(), link);
+    EXPECT_EQ(bmp::readFile(link.c_str(), glMaxSide).status, bmp::Status::ok);
 }
 
 TEST(BmpReader, FailureLinesNameTheFileAsGiven)
 {
     const auto line = [](bmp::Status status) {
         std::ostringstream out;
-        bmp::reportFailure(out, status, "dir/x y.bmp");
+        bmp::reportFailure(out, status, "dir/x y.bmp", 16384);
         return out.str();
     };
     EXPECT_EQ(line(bmp::Status::ok), "");
@@ -200,10 +318,11 @@ TEST(BmpReader, FailureLinesNameTheFileAsGiven)
     EXPECT_EQ(line(bmp::Status::fileHeaderShort), "Failed to read BITMAPFILEHEADER for dir/x y.bmp!\n");
     EXPECT_EQ(line(bmp::Status::infoHeaderShort), "Failed to read BITMAPINFOHEADER for dir/x y.bmp!\n");
     EXPECT_EQ(line(bmp::Status::allocationFailed), "Failed to allocate memory for dir/x y.bmp!\n");
+    EXPECT_EQ(line(bmp::Status::pixelDataShort), "Failed to read pixel data for dir/x y.bmp!\n");
     EXPECT_EQ(
         line(bmp::Status::rejected),
         "Unsupported BMP layout in dir/x y.bmp (need 24-bit uncompressed, bottom-up, width a multiple of "
-        "4, at most 256 MiB)!\n");
+        "4, sides of at most 16384)!\n");
 }
 
 // Every file of a corpus: read or turned away, never a byte outside the buffer (the sanitizer build
@@ -217,7 +336,7 @@ void checkCorpus(const std::vector<std::filesystem::path>& files)
         const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                               std::istreambuf_iterator<char>());
         const bmp::Image fromMemory = readBytes(bytes);
-        const bmp::Image fromFile = bmp::readFile(path.c_str());
+        const bmp::Image fromFile = bmp::readFile(path.c_str(), glMaxSide);
         ASSERT_EQ(fromMemory.status, fromFile.status);
         ASSERT_EQ(fromMemory.width, fromFile.width);
         ASSERT_EQ(fromMemory.height, fromFile.height);

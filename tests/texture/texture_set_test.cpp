@@ -1,5 +1,6 @@
 // The textures the build paints: the reader takes every one, at its size, and none is a flat colour or
 // shows a seam where longitude wraps.
+#include "bmp_bytes.h"
 #include "render/bmp_reader.h"
 #include "render/texture.h"
 
@@ -52,7 +53,7 @@ TEST(TextureSet, EveryFileIsAPlainBmpOurReaderTakes)
         EXPECT_EQ(le32(head, 14), 40u) << "info header size";
         EXPECT_EQ(std::filesystem::file_size(path), 54 + pixelBytes);
 
-        const bmp::Image image = bmp::readFile(path.c_str());
+        const bmp::Image image = bmp::readFile(path.c_str(), glMaxSide);
         ASSERT_EQ(image.status, bmp::Status::ok);
         EXPECT_EQ(image.width, e.width);
         EXPECT_EQ(image.height, e.height);
@@ -65,7 +66,7 @@ TEST(TextureSet, NoFileIsFlatOrSeamed)
     {
         const std::string path = std::string(VELMIR_RUN_DIR) + "/" + e.name;
         SCOPED_TRACE(path);
-        const bmp::Image image = bmp::readFile(path.c_str());
+        const bmp::Image image = bmp::readFile(path.c_str(), glMaxSide);
         ASSERT_EQ(image.status, bmp::Status::ok);
         const std::uint8_t* p = image.pixels.get();
         const auto at = [&](int x, int y, int c) {

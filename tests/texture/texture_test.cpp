@@ -3,6 +3,7 @@
 #include "capture_cout.h"
 #include "gl_context.h"
 #include "render/texture.h"
+#include "special_files.h"
 
 #include <GL/gl.h>
 #include <array>
@@ -26,6 +27,13 @@ GLint boundLevelSize(GLenum which)
 {
     GLint v = -1;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, which, &v);
+    return v;
+}
+
+GLint maxTextureSide()
+{
+    GLint v = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &v);
     return v;
 }
 
@@ -65,24 +73,27 @@ TEST_F(TextureTest, UnreadableFilesPrintTheirLineAndLeaveAnEmptyTexture)
     const std::vector<std::uint8_t> headers = bmpBytes({});
     TempFile tenBytes("ten.bmp", {headers.begin(), headers.begin() + 10});
     TempFile thirtyBytes("thirty.bmp", {headers.begin(), headers.begin() + 30});
-    const std::string dir = std::filesystem::temp_directory_path().string();
-    const struct
-    {
-        std::string name;
-        std::string line;
-    } cases[] = {
+    BmpLayout claimsMore;
+    claimsMore.width = 8192;
+    claimsMore.height = 8192;
+    TempFile sixtyBytes("sixty.bmp", bmpBytes(claimsMore, std::vector<std::uint8_t>(6, 1)));
+    // Paths that are not regular files read as missing, whatever they are.
+    const NotRegularFiles special;
+    std::vector<std::pair<std::string, std::string>> cases = {
         {"no-such-file.bmp", "Failed to open no-such-file.bmp for reading!\n"},
         {tenBytes.path(), "Failed to read BITMAPFILEHEADER for " + std::string(tenBytes.path()) + "!\n"},
         {thirtyBytes.path(),
          "Failed to read BITMAPINFOHEADER for " + std::string(thirtyBytes.path()) + "!\n"},
-        {dir, "Failed to read BITMAPFILEHEADER for " + dir + "!\n"},
+        {sixtyBytes.path(), "Failed to read pixel data for " + std::string(sixtyBytes.path()) + "!\n"},
     };
-    for (const auto& c : cases)
+    for (const std::string& path : special.all())
+        cases.emplace_back(path, "Failed to open " + path + " for reading!\n");
+    for (const auto& [name, line] : cases)
     {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(name);
         const std::size_t descriptors = openDescriptors();
         Texture2D texture;
-        EXPECT_EQ(load(texture, c.name.c_str()), c.line);
+        EXPECT_EQ(load(texture, name.c_str()), line);
         expectEmpty(texture);
         EXPECT_EQ(openDescriptors(), descriptors) << "the file was left open";
         texture.bind();
@@ -98,6 +109,7 @@ TEST_F(TextureTest, RejectedFormsPrintOneLineAndLeaveAnEmptyTexture)
         {"bits-32.bmp", {4, 2, 32, 0, {'B', 'M'}}},
         {"rle.bmp", {4, 2, 24, 1, {'B', 'M'}}},
         {"huge.bmp", {0x7ffffffc, 0x7fffffff, 24, 0, {'B', 'M'}}},
+        {"wider-than-gl.bmp", {maxTextureSide() + 4, 4, 24, 0, {'B', 'M'}}},
     };
     for (const auto& [name, layout] : cases)
     {
@@ -106,8 +118,28 @@ TEST_F(TextureTest, RejectedFormsPrintOneLineAndLeaveAnEmptyTexture)
         Texture2D texture;
         EXPECT_EQ(load(texture, file.path()),
                   "Unsupported BMP layout in " + std::string(file.path()) +
-                      " (need 24-bit uncompressed, bottom-up, width a multiple of 4, at most 256 MiB)!\n");
+                      " (need 24-bit uncompressed, bottom-up, width a multiple of 4, sides of at most " +
+                      std::to_string(maxTextureSide()) + ")!\n");
         expectEmpty(texture);
+    }
+}
+
+TEST_F(TextureTest, SidesAsLongAsTheGlTakesLoad)
+{
+    const GLint side = maxTextureSide();
+    ASSERT_GE(side, 1024) << "every GL of the last twenty years takes at least this";
+    for (const auto& [w, h] : {std::pair{side, 4}, std::pair{4, side}})
+    {
+        BmpLayout layout;
+        layout.width = w;
+        layout.height = h;
+        TempFile file("gl-side.bmp",
+                      bmpBytes(layout, std::vector<std::uint8_t>(std::size_t(side) * 12, 0x40)));
+        Texture2D texture;
+        EXPECT_EQ(load(texture, file.path()), "");
+        EXPECT_EQ(boundLevelSize(GL_TEXTURE_WIDTH), w);
+        EXPECT_EQ(boundLevelSize(GL_TEXTURE_HEIGHT), h);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     }
 }
 

@@ -444,34 +444,6 @@ void trailAgreementSection(double longRunSeconds)
 
 // ---- start-up of the real binary ----------------------------------------------------------------
 
-// A private X server; its display number comes back on a pipe.
-pid_t startXvfb(std::string& display)
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
-    const pid_t pid = fork();
-    if (pid == 0)
-    {
-        close(fds[0]);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    char number[32] = {};
-    const ssize_t n = read(fds[0], number, sizeof number - 1);
-    close(fds[0]);
-    if (n <= 0)
-        return -1;
-    display = ":" + std::string(number, static_cast<std::size_t>(n - (number[n - 1] == '\n' ? 1 : 0)));
-    return pid;
-}
-
 // Seconds from fork to the first picture on screen that is not all black; negative on a timeout.
 double timeToFirstFrame(const std::string& display)
 {
@@ -524,7 +496,7 @@ double timeToFirstFrame(const std::string& display)
 void startUpSection()
 {
     std::string display;
-    const pid_t xvfb = startXvfb(display);
+    const pid_t xvfb = x11util::startPrivateServer(display, 1280, 800);
     if (xvfb <= 0)
     {
         std::fprintf(out(), "\nStart-up: no private X server could be started.\n");

@@ -3,6 +3,10 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
@@ -100,6 +104,44 @@ bool savePng(const Image& image, const std::string& path)
 {
     return image.width > 0 &&
            stbi_write_png(path.c_str(), image.width, image.height, 3, image.rgb.data(), image.width * 3) != 0;
+}
+
+int startPrivateServer(std::string& display, int width, int height)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+        close(fds[0]);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        const std::string fd = std::to_string(fds[1]);
+        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    // Xvfb writes the display number once it accepts connections, and the newline in a write of its
+    // own: closing the pipe before that newline would make it fail and exit.
+    std::string number;
+    char c = 0;
+    while (number.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(fds[0]);
+    if (pid < 0)
+        return -1;
+    if (number.empty() || c != '\n')
+    {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    display = ":" + number;
+    return pid;
 }
 
 } // namespace x11util

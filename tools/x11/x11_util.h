@@ -37,4 +37,8 @@ Image capture(Display* display, unsigned long window);
 
 bool savePng(const Image& image, const std::string& path);
 
+// Starts a private Xvfb with one screen of width x height x 24 and no TCP; returns its process id and
+// sets `display` (":N") once it accepts connections, or returns -1.
+int startPrivateServer(std::string& display, int width, int height);
+
 } // namespace x11util
