@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Velmir needs, and only those that are missing.
-# Usage: scripts/install-deps.sh run|test|fuzz
+# Usage: scripts/install-deps.sh run|test|fuzz|web
 # Safe to run again: with everything present it changes nothing and needs no network.
 set -euo pipefail
 
@@ -10,12 +10,16 @@ build=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-me
 run=("${build[@]}" xvfb xauth xdotool)
 test=("${run[@]}" libgtest-dev libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
+# The browser version: the compiler, and a real browser for its test (npm drives it).
+web=("${build[@]}" emscripten chromium python3)
+command -v npm >/dev/null || web+=(npm)
 
 case "${1:-run}" in
     run) wanted=("${run[@]}") ;;
     test) wanted=("${test[@]}") ;;
     fuzz) wanted=("${fuzz[@]}") ;;
-    *) echo "usage: $0 run|test|fuzz" >&2; exit 2 ;;
+    web) wanted=("${web[@]}") ;;
+    *) echo "usage: $0 run|test|fuzz|web" >&2; exit 2 ;;
 esac
 
 missing=()
