@@ -10,7 +10,7 @@ const panel = document.getElementById('output');
 const showSteps = document.getElementById('show-steps');
 
 window.velmir = {
-  output: [],        // the last keptLines lines of standard output
+  output: [],        // at least the last keptLines lines of standard output
   lineCount: 0,      // every line ever printed
   firstFrameMs: null, // from the start of navigation to the first frame shown
   fps: 0,
@@ -21,14 +21,11 @@ window.velmir = {
   },
 };
 
+const messages = []; // the lines that are not step lines (help, texture messages), for the panel
 let panelDirty = false;
 function refreshPanel() {
   panelDirty = false;
-  const lines = [];
-  for (let i = velmir.output.length - 1; i >= 0 && lines.length < 400; --i)
-    if (showSteps.checked || !stepLine.test(velmir.output[i]))
-      lines.push(velmir.output[i]);
-  panel.textContent = lines.reverse().join('\n');
+  panel.textContent = (showSteps.checked ? velmir.output : messages).slice(-400).join('\n');
   panel.scrollTop = panel.scrollHeight;
 }
 showSteps.addEventListener('change', refreshPanel);
@@ -78,6 +75,22 @@ document.addEventListener('keydown', (e) => {
 });
 canvas.addEventListener('contextmenu', (e) => e.preventDefault());
 
+// The browser's GLUT reads the 'mousewheel' event's wheelDelta with the wrong sign (a notch forward
+// would zoom out). That event is held back from it and passed on as the older 'DOMMouseScroll'
+// event, whose sign it reads correctly (3 lines a notch, positive backwards). These listeners are
+// registered before the program's, so they see the event first.
+window.addEventListener('mousewheel', (e) => {
+  e.stopImmediatePropagation();
+  e.preventDefault();
+  const notches = -e.wheelDelta / 120;
+  const forwarded = new MouseEvent('DOMMouseScroll', {
+    bubbles: true, cancelable: true, clientX: e.clientX, clientY: e.clientY, screenX: e.screenX,
+    screenY: e.screenY, detail: notches * 3, ctrlKey: e.ctrlKey, shiftKey: e.shiftKey, altKey: e.altKey,
+    metaKey: e.metaKey,
+  });
+  e.target.dispatchEvent(forwarded);
+}, { capture: true, passive: false });
+
 function showEnded(status) {
   velmir.exitStatus = status;
   closeMenu();
@@ -91,7 +104,12 @@ const Module = {
   print(text) {
     velmir.output.push(text);
     velmir.lineCount++;
-    if (velmir.output.length > keptLines) velmir.output.splice(0, velmir.output.length - keptLines);
+    if (!stepLine.test(text)) {
+      messages.push(text);
+      if (messages.length > 800) messages.splice(0, 400);
+    }
+    // Trimmed in bulk: at high time scales the program prints tens of thousands of lines a second.
+    if (velmir.output.length >= 2 * keptLines) velmir.output.splice(0, velmir.output.length - keptLines);
     if (!panelDirty) {
       panelDirty = true;
       requestAnimationFrame(refreshPanel);

@@ -117,6 +117,16 @@ void drawWideLines()
 
 extern "C" {
 
+// For the layer's own array draws (spheres): puts the program's vertex array back.
+void velmirRestoreClientVertexArray(void)
+{
+    if (client.vertexArray)
+        glEnableClientState(GL_VERTEX_ARRAY);
+    else
+        glDisableClientState(GL_VERTEX_ARRAY);
+    applyVertexPointer(client.vertexPointer);
+}
+
 void velmirPushAttrib(GLbitfield mask)
 {
     serverStack.push(mask, server);
