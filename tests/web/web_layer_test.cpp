@@ -86,11 +86,11 @@ TEST(AttributeStack, ClientPushRestoresTheVertexArrayAndItsPointer)
 TEST(TextureUpload, BgrRowsBecomeRgbAndKeepTheirPadding)
 {
     // 3 pixels a row: 9 bytes, padded to 12 at the default alignment of 4.
-    const std::uint8_t bgr[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0xAA, 0xBB, 0xCC, // row 0 and its padding
-                                10, 11, 12, 13, 14, 15, 16, 17, 18};          // row 1, no padding after
+    const std::uint8_t bgr[] = {1,  2,  3,  4,  5,  6,  7,  8,  9, 0xAA, 0xBB, 0xCC, // row 0 and its padding
+                                10, 11, 12, 13, 14, 15, 16, 17, 18}; // row 1, no padding after
     const std::vector<std::uint8_t> rgb = web::bgrToRgb(bgr, 3, 2, 4);
-    const std::vector<std::uint8_t> expected = {3, 2, 1, 6, 5, 4, 9, 8, 7, 0xAA, 0xBB, 0xCC,
-                                                12, 11, 10, 15, 14, 13, 18, 17, 16};
+    const std::vector<std::uint8_t> expected = {3,    2,  1,  6,  5,  4,  9,  8,  7,  0xAA, 0xBB,
+                                                0xCC, 12, 11, 10, 15, 14, 13, 18, 17, 16};
     EXPECT_EQ(rgb, expected);
     // Byte-aligned rows have no padding: the second row starts right after the first.
     const std::vector<std::uint8_t> tight = web::bgrToRgb(bgr, 2, 1, 1);
@@ -101,10 +101,11 @@ TEST(TextureUpload, BgrRowsBecomeRgbAndKeepTheirPadding)
 TEST(DrawSplit, LargeDrawsAreCutAtTheBufferSizeOnWholePrimitives)
 {
     constexpr std::size_t buffer = 2u << 20;
-    constexpr std::size_t point = 12; // a history point: three floats
+    constexpr std::size_t point = 12;       // a history point: three floats
     const std::size_t fit = buffer / point; // 174762 points
     EXPECT_EQ(web::splitDraw(0x0000, 5, fit, point, buffer), (std::vector<DrawRange>{{5, fit}}));
-    EXPECT_EQ(web::splitDraw(0x0000, 5, fit + 1, point, buffer), (std::vector<DrawRange>{{5, fit}, {5 + fit, 1}}));
+    EXPECT_EQ(web::splitDraw(0x0000, 5, fit + 1, point, buffer),
+              (std::vector<DrawRange>{{5, fit}, {5 + fit, 1}}));
     EXPECT_EQ(web::splitDraw(0x0000, 0, 3 * fit, point, buffer),
               (std::vector<DrawRange>{{0, fit}, {fit, fit}, {2 * fit, fit}}));
     EXPECT_TRUE(web::splitDraw(0x0000, 0, 0, point, buffer).empty());
@@ -119,7 +120,8 @@ TEST(DrawSplit, LargeDrawsAreCutAtTheBufferSizeOnWholePrimitives)
 TEST(WideLine, QuadIsTheLineWidthAcrossInPixelsAndClippedAtTheNearPlane)
 {
     // A horizontal line at w = 2 across a 640 x 480 viewport: one pixel is 2 / 240 in y per unit w.
-    const auto quad = web::wideLineQuad({-1.0f, 0.0f, 0.0f, 2.0f}, {1.0f, 0.0f, 0.0f, 2.0f}, 2.0f, 640.0f, 480.0f);
+    const auto quad =
+        web::wideLineQuad({-1.0f, 0.0f, 0.0f, 2.0f}, {1.0f, 0.0f, 0.0f, 2.0f}, 2.0f, 640.0f, 480.0f);
     ASSERT_TRUE(quad.has_value());
     const float halfPixel = 1.0f / 240.0f * 2.0f; // half the width (1 pixel) times w
     EXPECT_NEAR((*quad)[0][1], halfPixel, 1e-6f);
@@ -129,11 +131,13 @@ TEST(WideLine, QuadIsTheLineWidthAcrossInPixelsAndClippedAtTheNearPlane)
     EXPECT_EQ((*quad)[3][0], 1.0f);
 
     // From behind the eye to in front of it: the hidden end moves onto the near plane (z = -w).
-    const auto cut = web::wideLineQuad({0.0f, 0.0f, -3.0f, 1.0f}, {0.0f, 1.0f, 1.0f, 1.0f}, 2.0f, 640.0f, 480.0f);
+    const auto cut =
+        web::wideLineQuad({0.0f, 0.0f, -3.0f, 1.0f}, {0.0f, 1.0f, 1.0f, 1.0f}, 2.0f, 640.0f, 480.0f);
     ASSERT_TRUE(cut.has_value());
     EXPECT_NEAR((*cut)[0][2] + (*cut)[0][3], 0.0f, 1e-6f);
     EXPECT_NEAR((*cut)[0][1], 0.5f, 1e-6f);
 
     EXPECT_FALSE(web::wideLineQuad({0, 0, -3, 1}, {1, 0, -2, 1}, 2.0f, 640.0f, 480.0f)) << "wholly behind";
-    EXPECT_FALSE(web::wideLineQuad({0.5f, 0.5f, 0, 1}, {1, 1, 0, 2}, 2.0f, 640.0f, 480.0f)) << "a point on screen";
+    EXPECT_FALSE(web::wideLineQuad({0.5f, 0.5f, 0, 1}, {1, 1, 0, 2}, 2.0f, 640.0f, 480.0f))
+        << "a point on screen";
 }

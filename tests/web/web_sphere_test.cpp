@@ -83,9 +83,9 @@ TEST_P(WebSphereTest, SameTrianglesTextureCoordinatesAndNormalsAsGlu)
             if (worst > 1.0f && ++mismatches <= 5)
                 ADD_FAILURE() << "primitive " << p << " vertex " << k << ": at (" << a.position.x() << ' '
                               << a.position.y() << ' ' << a.position.z() << ") tex (" << a.texCoord[0] << ' '
-                              << a.texCoord[1] << ") colour " << a.color[0] << ", GLU (" << b.position.x() << ' '
-                              << b.position.y() << ' ' << b.position.z() << ") tex (" << b.texCoord[0] << ' '
-                              << b.texCoord[1] << ") colour " << b.color[0];
+                              << a.texCoord[1] << ") colour " << a.color[0] << ", GLU (" << b.position.x()
+                              << ' ' << b.position.y() << ' ' << b.position.z() << ") tex (" << b.texCoord[0]
+                              << ' ' << b.texCoord[1] << ") colour " << b.color[0];
         }
     }
 }

@@ -60,8 +60,8 @@ std::vector<std::uint8_t> bgrToRgb(const std::uint8_t* pixels, int width, int he
     return out;
 }
 
-std::vector<DrawRange> splitDraw(std::uint32_t mode, std::size_t first, std::size_t count, std::size_t vertexBytes,
-                                 std::size_t maxBytes)
+std::vector<DrawRange> splitDraw(std::uint32_t mode, std::size_t first, std::size_t count,
+                                 std::size_t vertexBytes, std::size_t maxBytes)
 {
     std::vector<DrawRange> ranges;
     if (count == 0)

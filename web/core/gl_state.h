@@ -100,7 +100,7 @@ struct DrawRange
     std::size_t first;
     std::size_t count;
 };
-std::vector<DrawRange> splitDraw(std::uint32_t mode, std::size_t first, std::size_t count, std::size_t vertexBytes,
-                                 std::size_t maxBytes);
+std::vector<DrawRange> splitDraw(std::uint32_t mode, std::size_t first, std::size_t count,
+                                 std::size_t vertexBytes, std::size_t maxBytes);
 
 } // namespace web

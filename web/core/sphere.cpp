@@ -5,7 +5,8 @@
 namespace web
 {
 
-std::vector<std::vector<SphereVertex>> sphereStrips(double radius, int slices, int stacks, const QuadricStyle& style)
+std::vector<std::vector<SphereVertex>> sphereStrips(double radius, int slices, int stacks,
+                                                    const QuadricStyle& style)
 {
     // GLU's caches hold 240 entries; it works in single precision from angles rounded to float.
     constexpr int cacheSize = 240;

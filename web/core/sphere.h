@@ -33,6 +33,7 @@ struct SphereVertex
 // GLU sends as a GL_QUAD_STRIP, in its order (the same order makes a GL_TRIANGLE_STRIP with the
 // same triangles). Slices and stacks are clamped as GLU clamps them; a sphere GLU refuses (fewer
 // than 2 slices, no stack, a negative radius) has no strips.
-std::vector<std::vector<SphereVertex>> sphereStrips(double radius, int slices, int stacks, const QuadricStyle& style);
+std::vector<std::vector<SphereVertex>> sphereStrips(double radius, int slices, int stacks,
+                                                    const QuadricStyle& style);
 
 } // namespace web

@@ -115,239 +115,244 @@ void drawWideLines()
 }
 } // namespace
 
-extern "C" {
-
-// For the layer's own array draws (spheres): puts the program's vertex array back.
-void velmirRestoreClientVertexArray(void)
+extern "C"
 {
-    if (client.vertexArray)
-        glEnableClientState(GL_VERTEX_ARRAY);
-    else
-        glDisableClientState(GL_VERTEX_ARRAY);
-    applyVertexPointer(client.vertexPointer);
-}
 
-void velmirPushAttrib(GLbitfield mask)
-{
-    serverStack.push(mask, server);
-}
-
-void velmirPopAttrib(void)
-{
-    const web::ServerState was = server;
-    if (serverStack.pop(server))
-        applyServer(was, server);
-}
-
-void velmirPushClientAttrib(GLbitfield mask)
-{
-    clientStack.push(mask, client);
-}
-
-void velmirPopClientAttrib(void)
-{
-    const web::ClientState was = client;
-    if (!clientStack.pop(client))
-        return;
-    if (was.vertexArray != client.vertexArray)
+    // For the layer's own array draws (spheres): puts the program's vertex array back.
+    void velmirRestoreClientVertexArray(void)
     {
         if (client.vertexArray)
             glEnableClientState(GL_VERTEX_ARRAY);
         else
             glDisableClientState(GL_VERTEX_ARRAY);
-    }
-    if (client.vertexPointer.pointer != was.vertexPointer.pointer || client.vertexPointer.stride != was.vertexPointer.stride)
         applyVertexPointer(client.vertexPointer);
-}
-
-void velmirGetFloatv(GLenum pname, GLfloat* params)
-{
-    switch (pname)
-    {
-    case GL_CURRENT_COLOR:
-        std::copy(server.color, server.color + 4, params);
-        return;
-    case GL_LINE_WIDTH:
-        params[0] = server.lineWidth;
-        return;
-    case GL_POINT_SIZE:
-        params[0] = server.pointSize;
-        return;
-    default:
-        glGetFloatv(pname, params);
     }
-}
 
-void velmirGetDoublev(GLenum pname, GLdouble* params)
-{
-    // Matrices are the only multi-valued state the program reads this way; anything else is one value.
-    GLfloat values[16] = {};
-    velmirGetFloatv(pname, values);
-    const int n = (pname == GL_MODELVIEW_MATRIX || pname == GL_PROJECTION_MATRIX || pname == GL_TEXTURE_MATRIX) ? 16
-                  : pname == GL_CURRENT_COLOR                                                                   ? 4
-                                                                                                                : 1;
-    for (int i = 0; i < n; ++i)
-        params[i] = static_cast<GLdouble>(values[i]);
-}
-
-void velmirColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
-{
-    server.color[0] = r;
-    server.color[1] = g;
-    server.color[2] = b;
-    server.color[3] = a;
-    if (!collectingWideLines)
-        glColor4f(r, g, b, a);
-}
-
-void velmirColor3f(GLfloat r, GLfloat g, GLfloat b)
-{
-    velmirColor4f(r, g, b, 1.0f);
-}
-
-void velmirColor3fv(const GLfloat* v)
-{
-    velmirColor4f(v[0], v[1], v[2], 1.0f);
-}
-
-void velmirEnable(GLenum cap)
-{
-    if (cap == GL_LIGHTING)
-        server.lighting = true;
-    else if (cap == GL_TEXTURE_2D)
-        server.texture2D = true;
-    glEnable(cap);
-}
-
-void velmirDisable(GLenum cap)
-{
-    if (cap == GL_LIGHTING)
-        server.lighting = false;
-    else if (cap == GL_TEXTURE_2D)
-        server.texture2D = false;
-    glDisable(cap);
-}
-
-void velmirLineWidth(GLfloat width)
-{
-    if (width > 0.0f)
-        server.lineWidth = width;
-}
-
-void velmirPointSize(GLfloat size)
-{
-    if (size > 0.0f)
-        server.pointSize = size;
-    glPointSize(size);
-}
-
-void velmirPolygonMode(GLenum face, GLenum mode)
-{
-    if (face == GL_FRONT || face == GL_FRONT_AND_BACK)
-        server.polygonMode[0] = mode;
-    if (face == GL_BACK || face == GL_FRONT_AND_BACK)
-        server.polygonMode[1] = mode;
-}
-
-void velmirBindTexture(GLenum target, GLuint texture)
-{
-    if (target == GL_TEXTURE_2D)
-        server.boundTexture2D = texture;
-    glBindTexture(target, texture);
-}
-
-void velmirEnableClientState(GLenum array)
-{
-    if (array == GL_VERTEX_ARRAY)
-        client.vertexArray = true;
-    glEnableClientState(array);
-}
-
-void velmirDisableClientState(GLenum array)
-{
-    if (array == GL_VERTEX_ARRAY)
-        client.vertexArray = false;
-    glDisableClientState(array);
-}
-
-void velmirVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer)
-{
-    client.vertexPointer = {size, type, stride, pointer};
-    glVertexPointer(size, type, stride, pointer);
-}
-
-void velmirDrawArrays(GLenum mode, GLint first, GLsizei count)
-{
-    if (!client.vertexArray || first < 0 || count <= 0)
+    void velmirPushAttrib(GLbitfield mask)
     {
-        glDrawArrays(mode, first, count);
-        return;
+        serverStack.push(mask, server);
     }
-    // Each piece starts at the array's start, so the copy covers only the piece's own vertices.
-    const web::VertexPointer whole = client.vertexPointer;
-    const std::size_t step = whole.step();
-    for (const web::DrawRange& range : web::splitDraw(mode, static_cast<std::size_t>(first),
-                                                      static_cast<std::size_t>(count), step, clientArrayBytes))
+
+    void velmirPopAttrib(void)
     {
-        const auto* base = static_cast<const std::uint8_t*>(whole.pointer) + range.first * step;
-        glVertexPointer(whole.size, whole.type, whole.stride, base);
-        glDrawArrays(mode, 0, static_cast<GLsizei>(range.count));
+        const web::ServerState was = server;
+        if (serverStack.pop(server))
+            applyServer(was, server);
     }
-    applyVertexPointer(whole);
-}
 
-void velmirBegin(GLenum mode)
-{
-    collectingWideLines = mode == GL_LINES && server.lineWidth > 1.0f;
-    if (collectingWideLines)
-        lineVertices.clear();
-    else
-        glBegin(mode);
-}
-
-void velmirEnd(void)
-{
-    if (!collectingWideLines)
+    void velmirPushClientAttrib(GLbitfield mask)
     {
-        glEnd();
-        return;
+        clientStack.push(mask, client);
     }
-    collectingWideLines = false;
-    drawWideLines();
-}
 
-void velmirVertex3f(GLfloat x, GLfloat y, GLfloat z)
-{
-    if (!collectingWideLines)
+    void velmirPopClientAttrib(void)
     {
-        glVertex3f(x, y, z);
-        return;
+        const web::ClientState was = client;
+        if (!clientStack.pop(client))
+            return;
+        if (was.vertexArray != client.vertexArray)
+        {
+            if (client.vertexArray)
+                glEnableClientState(GL_VERTEX_ARRAY);
+            else
+                glDisableClientState(GL_VERTEX_ARRAY);
+        }
+        if (client.vertexPointer.pointer != was.vertexPointer.pointer ||
+            client.vertexPointer.stride != was.vertexPointer.stride)
+            applyVertexPointer(client.vertexPointer);
     }
-    LineVertex v{{x, y, z}, {server.color[0], server.color[1], server.color[2], server.color[3]}};
-    lineVertices.push_back(v);
-}
 
-void velmirVertex3fv(const GLfloat* v)
-{
-    velmirVertex3f(v[0], v[1], v[2]);
-}
-
-void velmirTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
-                      GLenum format, GLenum type, const GLvoid* pixels)
-{
-    // WebGL wants the internal format spelt as the format, and has no BGR: the bytes are swapped here.
-    if (internalFormat == 3)
-        internalFormat = GL_RGB;
-    else if (internalFormat == 4)
-        internalFormat = GL_RGBA;
-    if (format == GL_BGR && type == GL_UNSIGNED_BYTE)
+    void velmirGetFloatv(GLenum pname, GLfloat* params)
     {
-        const std::vector<std::uint8_t> rgb =
-            web::bgrToRgb(static_cast<const std::uint8_t*>(pixels), width, height, unpackAlignment);
-        glTexImage2D(target, level, GL_RGB, width, height, border, GL_RGB, type, rgb.empty() ? nullptr : rgb.data());
-        return;
+        switch (pname)
+        {
+        case GL_CURRENT_COLOR:
+            std::copy(server.color, server.color + 4, params);
+            return;
+        case GL_LINE_WIDTH:
+            params[0] = server.lineWidth;
+            return;
+        case GL_POINT_SIZE:
+            params[0] = server.pointSize;
+            return;
+        default:
+            glGetFloatv(pname, params);
+        }
     }
-    glTexImage2D(target, level, internalFormat, width, height, border, format, type, pixels);
-}
+
+    void velmirGetDoublev(GLenum pname, GLdouble* params)
+    {
+        // Matrices are the only multi-valued state the program reads this way; anything else is one value.
+        GLfloat values[16] = {};
+        velmirGetFloatv(pname, values);
+        const int n =
+            (pname == GL_MODELVIEW_MATRIX || pname == GL_PROJECTION_MATRIX || pname == GL_TEXTURE_MATRIX) ? 16
+            : pname == GL_CURRENT_COLOR                                                                   ? 4
+                                                                                                          : 1;
+        for (int i = 0; i < n; ++i)
+            params[i] = static_cast<GLdouble>(values[i]);
+    }
+
+    void velmirColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
+    {
+        server.color[0] = r;
+        server.color[1] = g;
+        server.color[2] = b;
+        server.color[3] = a;
+        if (!collectingWideLines)
+            glColor4f(r, g, b, a);
+    }
+
+    void velmirColor3f(GLfloat r, GLfloat g, GLfloat b)
+    {
+        velmirColor4f(r, g, b, 1.0f);
+    }
+
+    void velmirColor3fv(const GLfloat* v)
+    {
+        velmirColor4f(v[0], v[1], v[2], 1.0f);
+    }
+
+    void velmirEnable(GLenum cap)
+    {
+        if (cap == GL_LIGHTING)
+            server.lighting = true;
+        else if (cap == GL_TEXTURE_2D)
+            server.texture2D = true;
+        glEnable(cap);
+    }
+
+    void velmirDisable(GLenum cap)
+    {
+        if (cap == GL_LIGHTING)
+            server.lighting = false;
+        else if (cap == GL_TEXTURE_2D)
+            server.texture2D = false;
+        glDisable(cap);
+    }
+
+    void velmirLineWidth(GLfloat width)
+    {
+        if (width > 0.0f)
+            server.lineWidth = width;
+    }
+
+    void velmirPointSize(GLfloat size)
+    {
+        if (size > 0.0f)
+            server.pointSize = size;
+        glPointSize(size);
+    }
+
+    void velmirPolygonMode(GLenum face, GLenum mode)
+    {
+        if (face == GL_FRONT || face == GL_FRONT_AND_BACK)
+            server.polygonMode[0] = mode;
+        if (face == GL_BACK || face == GL_FRONT_AND_BACK)
+            server.polygonMode[1] = mode;
+    }
+
+    void velmirBindTexture(GLenum target, GLuint texture)
+    {
+        if (target == GL_TEXTURE_2D)
+            server.boundTexture2D = texture;
+        glBindTexture(target, texture);
+    }
+
+    void velmirEnableClientState(GLenum array)
+    {
+        if (array == GL_VERTEX_ARRAY)
+            client.vertexArray = true;
+        glEnableClientState(array);
+    }
+
+    void velmirDisableClientState(GLenum array)
+    {
+        if (array == GL_VERTEX_ARRAY)
+            client.vertexArray = false;
+        glDisableClientState(array);
+    }
+
+    void velmirVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer)
+    {
+        client.vertexPointer = {size, type, stride, pointer};
+        glVertexPointer(size, type, stride, pointer);
+    }
+
+    void velmirDrawArrays(GLenum mode, GLint first, GLsizei count)
+    {
+        if (!client.vertexArray || first < 0 || count <= 0)
+        {
+            glDrawArrays(mode, first, count);
+            return;
+        }
+        // Each piece starts at the array's start, so the copy covers only the piece's own vertices.
+        const web::VertexPointer whole = client.vertexPointer;
+        const std::size_t step = whole.step();
+        for (const web::DrawRange& range :
+             web::splitDraw(mode, static_cast<std::size_t>(first), static_cast<std::size_t>(count), step,
+                            clientArrayBytes))
+        {
+            const auto* base = static_cast<const std::uint8_t*>(whole.pointer) + range.first * step;
+            glVertexPointer(whole.size, whole.type, whole.stride, base);
+            glDrawArrays(mode, 0, static_cast<GLsizei>(range.count));
+        }
+        applyVertexPointer(whole);
+    }
+
+    void velmirBegin(GLenum mode)
+    {
+        collectingWideLines = mode == GL_LINES && server.lineWidth > 1.0f;
+        if (collectingWideLines)
+            lineVertices.clear();
+        else
+            glBegin(mode);
+    }
+
+    void velmirEnd(void)
+    {
+        if (!collectingWideLines)
+        {
+            glEnd();
+            return;
+        }
+        collectingWideLines = false;
+        drawWideLines();
+    }
+
+    void velmirVertex3f(GLfloat x, GLfloat y, GLfloat z)
+    {
+        if (!collectingWideLines)
+        {
+            glVertex3f(x, y, z);
+            return;
+        }
+        LineVertex v{{x, y, z}, {server.color[0], server.color[1], server.color[2], server.color[3]}};
+        lineVertices.push_back(v);
+    }
+
+    void velmirVertex3fv(const GLfloat* v)
+    {
+        velmirVertex3f(v[0], v[1], v[2]);
+    }
+
+    void velmirTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                          GLint border, GLenum format, GLenum type, const GLvoid* pixels)
+    {
+        // WebGL wants the internal format spelt as the format, and has no BGR: the bytes are swapped here.
+        if (internalFormat == 3)
+            internalFormat = GL_RGB;
+        else if (internalFormat == 4)
+            internalFormat = GL_RGBA;
+        if (format == GL_BGR && type == GL_UNSIGNED_BYTE)
+        {
+            const std::vector<std::uint8_t> rgb =
+                web::bgrToRgb(static_cast<const std::uint8_t*>(pixels), width, height, unpackAlignment);
+            glTexImage2D(target, level, GL_RGB, width, height, border, GL_RGB, type,
+                         rgb.empty() ? nullptr : rgb.data());
+            return;
+        }
+        glTexImage2D(target, level, internalFormat, width, height, border, format, type, pixels);
+    }
 
 } // extern "C"

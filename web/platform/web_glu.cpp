@@ -56,72 +56,73 @@ struct GLUquadric
     std::map<std::tuple<double, int, int>, std::vector<float>> meshes;
 };
 
-extern "C" {
-
-GLUquadric* gluNewQuadric(void)
+extern "C"
 {
-    return new GLUquadric{};
-}
 
-void gluDeleteQuadric(GLUquadric* quadric)
-{
-    delete quadric;
-}
-
-void gluQuadricDrawStyle(GLUquadric*, GLenum)
-{
-    // Only filled spheres are drawn.
-}
-
-void gluQuadricNormals(GLUquadric* quadric, GLenum normals)
-{
-    quadric->meshes.clear();
-    quadric->style.normals = normals == GLU_FLAT ? web::Normals::Flat
-                             : normals == GLU_NONE ? web::Normals::None
-                                                   : web::Normals::Smooth;
-}
-
-void gluQuadricOrientation(GLUquadric* quadric, GLenum orientation)
-{
-    quadric->meshes.clear();
-    quadric->style.outside = orientation != GLU_INSIDE;
-}
-
-void gluQuadricTexture(GLUquadric* quadric, GLboolean texture)
-{
-    quadric->meshes.clear();
-    quadric->style.textured = texture != GL_FALSE;
-}
-
-void gluSphere(GLUquadric* quadric, GLdouble radius, GLint slices, GLint stacks)
-{
-    std::vector<float>& mesh = quadric->meshes[{radius, slices, stacks}];
-    if (mesh.empty())
-        mesh = triangles(web::sphereStrips(radius, slices, stacks, quadric->style));
-    if (mesh.empty())
-        return;
-    const bool textured = quadric->style.textured;
-    const bool normals = quadric->style.normals != web::Normals::None;
-    glEnableClientState(GL_VERTEX_ARRAY);
-    if (textured)
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    if (normals)
-        glEnableClientState(GL_NORMAL_ARRAY);
-    constexpr GLsizei stride = floatsPerVertex * sizeof(float);
-    const std::size_t count = mesh.size() / floatsPerVertex;
-    for (const web::DrawRange& range : web::splitDraw(GL_TRIANGLES, 0, count, stride, clientArrayBytes))
+    GLUquadric* gluNewQuadric(void)
     {
-        const float* base = mesh.data() + range.first * floatsPerVertex;
-        glTexCoordPointer(2, GL_FLOAT, stride, base);
-        glNormalPointer(GL_FLOAT, stride, base + 2);
-        glVertexPointer(3, GL_FLOAT, stride, base + 5);
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(range.count));
+        return new GLUquadric{};
     }
-    if (textured)
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    if (normals)
-        glDisableClientState(GL_NORMAL_ARRAY);
-    velmirRestoreClientVertexArray(); // as the program's own client state has it
-}
+
+    void gluDeleteQuadric(GLUquadric* quadric)
+    {
+        delete quadric;
+    }
+
+    void gluQuadricDrawStyle(GLUquadric*, GLenum)
+    {
+        // Only filled spheres are drawn.
+    }
+
+    void gluQuadricNormals(GLUquadric* quadric, GLenum normals)
+    {
+        quadric->meshes.clear();
+        quadric->style.normals = normals == GLU_FLAT   ? web::Normals::Flat
+                                 : normals == GLU_NONE ? web::Normals::None
+                                                       : web::Normals::Smooth;
+    }
+
+    void gluQuadricOrientation(GLUquadric* quadric, GLenum orientation)
+    {
+        quadric->meshes.clear();
+        quadric->style.outside = orientation != GLU_INSIDE;
+    }
+
+    void gluQuadricTexture(GLUquadric* quadric, GLboolean texture)
+    {
+        quadric->meshes.clear();
+        quadric->style.textured = texture != GL_FALSE;
+    }
+
+    void gluSphere(GLUquadric* quadric, GLdouble radius, GLint slices, GLint stacks)
+    {
+        std::vector<float>& mesh = quadric->meshes[{radius, slices, stacks}];
+        if (mesh.empty())
+            mesh = triangles(web::sphereStrips(radius, slices, stacks, quadric->style));
+        if (mesh.empty())
+            return;
+        const bool textured = quadric->style.textured;
+        const bool normals = quadric->style.normals != web::Normals::None;
+        glEnableClientState(GL_VERTEX_ARRAY);
+        if (textured)
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        if (normals)
+            glEnableClientState(GL_NORMAL_ARRAY);
+        constexpr GLsizei stride = floatsPerVertex * sizeof(float);
+        const std::size_t count = mesh.size() / floatsPerVertex;
+        for (const web::DrawRange& range : web::splitDraw(GL_TRIANGLES, 0, count, stride, clientArrayBytes))
+        {
+            const float* base = mesh.data() + range.first * floatsPerVertex;
+            glTexCoordPointer(2, GL_FLOAT, stride, base);
+            glNormalPointer(GL_FLOAT, stride, base + 2);
+            glVertexPointer(3, GL_FLOAT, stride, base + 5);
+            glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(range.count));
+        }
+        if (textured)
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        if (normals)
+            glDisableClientState(GL_NORMAL_ARRAY);
+        velmirRestoreClientVertexArray(); // as the program's own client state has it
+    }
 
 } // extern "C"

@@ -94,80 +94,81 @@ void endRuntime()
 }
 } // namespace
 
-extern "C" {
-
-void velmirMouseFunc(void (*callback)(int, int, int, int))
+extern "C"
 {
-    userMouse = callback;
-    glutMouseFunc(mouseTrampoline);
-}
 
-void velmirMainLoop(void)
-{
-    std::atexit(endRuntime);
-    // What the browser's glutMainLoop does, but with the runtime kept alive for the callbacks: its own
-    // would let the runtime end after the first frame.
-    glutReshapeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
-    glutPostRedisplay();
-    emscripten_exit_with_live_runtime();
-}
+    void velmirMouseFunc(void (*callback)(int, int, int, int))
+    {
+        userMouse = callback;
+        glutMouseFunc(mouseTrampoline);
+    }
 
-void velmirSwapBuffers(void)
-{
-    ++frameCount;
-    glutSwapBuffers();
-}
+    void velmirMainLoop(void)
+    {
+        std::atexit(endRuntime);
+        // What the browser's glutMainLoop does, but with the runtime kept alive for the callbacks: its own
+        // would let the runtime end after the first frame.
+        glutReshapeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+        glutPostRedisplay();
+        emscripten_exit_with_live_runtime();
+    }
 
-// Frames shown so far; the page measures the frame rate from it.
-EMSCRIPTEN_KEEPALIVE unsigned velmirFrameCount(void)
-{
-    return frameCount;
-}
+    void velmirSwapBuffers(void)
+    {
+        ++frameCount;
+        glutSwapBuffers();
+    }
 
-// Called by the page when an entry of the HTML menu is chosen.
-EMSCRIPTEN_KEEPALIVE void velmirChooseMenuEntry(int menu, int value)
-{
-    if (menu < 1 || menu > static_cast<int>(menus.size()))
-        return;
-    currentMenu = menu;
-    if (menus[static_cast<std::size_t>(menu - 1)].callback)
-        menus[static_cast<std::size_t>(menu - 1)].callback(value);
-}
+    // Frames shown so far; the page measures the frame rate from it.
+    EMSCRIPTEN_KEEPALIVE unsigned velmirFrameCount(void)
+    {
+        return frameCount;
+    }
 
-int glutCreateMenu(void (*callback)(int))
-{
-    menus.push_back({callback, {}});
-    currentMenu = static_cast<int>(menus.size());
-    return currentMenu;
-}
+    // Called by the page when an entry of the HTML menu is chosen.
+    EMSCRIPTEN_KEEPALIVE void velmirChooseMenuEntry(int menu, int value)
+    {
+        if (menu < 1 || menu > static_cast<int>(menus.size()))
+            return;
+        currentMenu = menu;
+        if (menus[static_cast<std::size_t>(menu - 1)].callback)
+            menus[static_cast<std::size_t>(menu - 1)].callback(value);
+    }
 
-void glutAddMenuEntry(const char* label, int value)
-{
-    if (currentMenu > 0)
-        menus[static_cast<std::size_t>(currentMenu - 1)].entries.push_back({label, value, 0});
-}
+    int glutCreateMenu(void (*callback)(int))
+    {
+        menus.push_back({callback, {}});
+        currentMenu = static_cast<int>(menus.size());
+        return currentMenu;
+    }
 
-void glutAddSubMenu(const char* label, int subMenu)
-{
-    if (currentMenu > 0)
-        menus[static_cast<std::size_t>(currentMenu - 1)].entries.push_back({label, 0, subMenu});
-}
+    void glutAddMenuEntry(const char* label, int value)
+    {
+        if (currentMenu > 0)
+            menus[static_cast<std::size_t>(currentMenu - 1)].entries.push_back({label, value, 0});
+    }
 
-void glutAttachMenu(int button)
-{
-    if (button != GLUT_RIGHT_BUTTON || currentMenu == 0)
-        return;
-    rightButtonMenu = currentMenu;
-    glutMouseFunc(mouseTrampoline); // the menu needs the button even without a mouse callback
-}
+    void glutAddSubMenu(const char* label, int subMenu)
+    {
+        if (currentMenu > 0)
+            menus[static_cast<std::size_t>(currentMenu - 1)].entries.push_back({label, 0, subMenu});
+    }
 
-// A page has no window to close and no pointer to leave it: nothing to set up for either.
-void glutSetOption(GLenum, int)
-{
-}
+    void glutAttachMenu(int button)
+    {
+        if (button != GLUT_RIGHT_BUTTON || currentMenu == 0)
+            return;
+        rightButtonMenu = currentMenu;
+        glutMouseFunc(mouseTrampoline); // the menu needs the button even without a mouse callback
+    }
 
-void glutEntryFunc(void (*)(int))
-{
-}
+    // A page has no window to close and no pointer to leave it: nothing to set up for either.
+    void glutSetOption(GLenum, int)
+    {
+    }
+
+    void glutEntryFunc(void (*)(int))
+    {
+    }
 
 } // extern "C"
