@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the tests need, then builds and runs the whole suite twice under a virtual X
-# server: a normal build, and one with AddressSanitizer and UndefinedBehaviorSanitizer.
+# server: a normal build, and one with AddressSanitizer and UndefinedBehaviorSanitizer. After the
+# normal build, the browser build is built and tested in headless Chromium (scripts/web.sh --test).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,5 +21,7 @@ run_suite() {
 
 echo "== normal build =="
 run_suite "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== browser build, in headless Chromium =="
+"$root/scripts/web.sh" --test
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMIR_SANITIZE=ON
