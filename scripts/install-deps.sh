@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Velmir needs, and only those that are missing.
-# Usage: scripts/install-deps.sh run|test|fuzz|web
+# Usage: scripts/install-deps.sh run|test|package|record|fuzz|web
 # Safe to run again: with everything present it changes nothing and needs no network.
 set -euo pipefail
 
@@ -8,7 +8,11 @@ build=(build-essential cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-me
        libx11-dev libstb-dev)
 # The headless demonstration runs the program under a virtual X server.
 run=("${build[@]}" xvfb xauth xdotool)
-test=("${run[@]}" libgtest-dev libbenchmark-dev)
+# The Debian package: dpkg-shlibdeps computes its dependencies; the tests check it with lintian.
+package=("${build[@]}" dpkg-dev)
+test=("${run[@]}" dpkg-dev lintian libgtest-dev libbenchmark-dev)
+# Recording videos of a run.
+record=("${run[@]}" ffmpeg)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
 # The browser version: the compiler, and a real browser for its test (npm drives it).
 web=("${build[@]}" emscripten chromium python3)
@@ -17,9 +21,11 @@ command -v npm >/dev/null || web+=(npm)
 case "${1:-run}" in
     run) wanted=("${run[@]}") ;;
     test) wanted=("${test[@]}") ;;
+    package) wanted=("${package[@]}") ;;
+    record) wanted=("${record[@]}") ;;
     fuzz) wanted=("${fuzz[@]}") ;;
     web) wanted=("${web[@]}") ;;
-    *) echo "usage: $0 run|test|fuzz|web" >&2; exit 2 ;;
+    *) echo "usage: $0 run|test|package|record|fuzz|web" >&2; exit 2 ;;
 esac
 
 missing=()

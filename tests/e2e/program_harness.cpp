@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -391,6 +392,20 @@ int Program::waitForExit(std::chrono::milliseconds timeout)
 bool Program::running()
 {
     return pid_ > 0 && exitStatus_ == -3 && waitForExit(std::chrono::milliseconds(0)) == -2;
+}
+
+EmptyDirectory::EmptyDirectory()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "velmir-e2e-XXXXXX").string();
+    if (mkdtemp(pattern.data()))
+        path_ = pattern;
+}
+
+EmptyDirectory::~EmptyDirectory()
+{
+    std::error_code ignored;
+    if (!path_.empty())
+        std::filesystem::remove_all(path_, ignored);
 }
 
 long differingPixels(const x11util::Image& a, const x11util::Image& b, int tolerance)

@@ -104,5 +104,24 @@ class Program
     int exitStatus_ = -3;
 };
 
+// A fresh empty directory in the temporary directory, removed with the object; an empty path if it
+// cannot be made.
+class EmptyDirectory
+{
+  public:
+    EmptyDirectory();
+    ~EmptyDirectory();
+    EmptyDirectory(const EmptyDirectory&) = delete;
+    EmptyDirectory& operator=(const EmptyDirectory&) = delete;
+
+    const std::string& path() const
+    {
+        return path_;
+    }
+
+  private:
+    std::string path_;
+};
+
 // Counts pixels whose colour differs from the other image's by more than `tolerance` in any channel.
 long differingPixels(const x11util::Image& a, const x11util::Image& b, int tolerance = 8);

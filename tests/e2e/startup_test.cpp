@@ -7,8 +7,6 @@
 
 #include "program_harness.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -25,31 +23,6 @@ std::pair<int, int> windowOrigin(const VirtualScreen& screen, unsigned long wind
                           &child);
     return {x, y};
 }
-
-// A fresh empty directory, removed with the object.
-class EmptyDirectory
-{
-  public:
-    EmptyDirectory()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmir-e2e-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            path_ = pattern;
-    }
-    ~EmptyDirectory()
-    {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& path() const
-    {
-        return path_;
-    }
-
-  private:
-    std::string path_;
-};
 } // namespace
 
 TEST(Startup, OpensACentredWindowAndStaysPausedAndSilent)

@@ -199,6 +199,9 @@ void growHistoriesTo(std::size_t points)
 void historySection()
 {
     resetSystem();
+    // What a point costs to draw does not depend on how trails are bounded: let them grow to a million.
+    for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
+        simulation.object(k).setHistoryBudget(std::size_t(1) << 40);
     const int rounds = options.smoke ? 2 : 7;
     std::vector<std::size_t> sizes = {10000, 100000, 1000000};
     if (options.smoke)
