@@ -157,9 +157,7 @@ extern "C"
             else
                 glDisableClientState(GL_VERTEX_ARRAY);
         }
-        if (client.vertexPointer.pointer != was.vertexPointer.pointer ||
-            client.vertexPointer.stride != was.vertexPointer.stride)
-            applyVertexPointer(client.vertexPointer);
+        applyVertexPointer(client.vertexPointer);
     }
 
     void velmirGetFloatv(GLenum pname, GLfloat* params)
