@@ -234,6 +234,13 @@ try {
   await newOutput();
   await sleep(500);
   check('SPACE pauses it again', (await newOutput()) === '');
+  const panel = page.locator('#output');
+  const panelShows = (text) => panel.evaluate((e, t) => e.textContent.includes(t), text);
+  await page.locator('#show-steps').uncheck();
+  check('the output panel shows the help, and hides the step log on request',
+        (await panelShows('  only in "Look At" mode)')) && !(await panelShows('last dt=')) &&
+        (await page.locator('#loading').isHidden()));
+  await page.locator('#show-steps').check();
 
   // Paused, the program draws only when asked: an unknown key on every animation frame asks.
   const pausedFps = await page.evaluate(() => new Promise((resolve) => {
