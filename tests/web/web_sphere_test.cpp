@@ -13,6 +13,7 @@ struct Style
 {
     GLenum normals;
     GLenum orientation;
+    const char* name;
 };
 
 class WebSphereTest : public RenderTest, public ::testing::WithParamInterface<Style>
@@ -92,6 +93,8 @@ TEST_P(WebSphereTest, SameTrianglesTextureCoordinatesAndNormalsAsGlu)
 
 // The bodies' quadric (flat normals) and the sky's (GLU's default smooth normals); and inside out.
 INSTANTIATE_TEST_SUITE_P(Styles, WebSphereTest,
-                         ::testing::Values(Style{GLU_FLAT, GLU_OUTSIDE}, Style{GLU_SMOOTH, GLU_OUTSIDE},
-                                           Style{GLU_FLAT, GLU_INSIDE}));
+                         ::testing::Values(Style{GLU_FLAT, GLU_OUTSIDE, "FlatOutside"},
+                                           Style{GLU_SMOOTH, GLU_OUTSIDE, "SmoothOutside"},
+                                           Style{GLU_FLAT, GLU_INSIDE, "FlatInside"}),
+                         [](const ::testing::TestParamInfo<Style>& param) { return param.param.name; });
 } // namespace
