@@ -14,8 +14,9 @@ test=("${run[@]}" dpkg-dev lintian libgtest-dev libbenchmark-dev)
 # Recording videos of a run.
 record=("${run[@]}" ffmpeg)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
-# The browser version: the compiler, and a real browser for its test (npm drives it).
-web=("${build[@]}" emscripten chromium python3)
+# The browser version: the compiler, and a real browser for its test (npm drives it); the test
+# compares its picture with the desktop program's on a virtual X server.
+web=("${run[@]}" emscripten chromium python3)
 command -v npm >/dev/null || web+=(npm)
 
 case "${1:-run}" in

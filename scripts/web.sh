@@ -3,7 +3,8 @@
 # serve) and serves that folder on http://localhost:${VELMIR_WEB_PORT:-8000}/.
 # Usage: scripts/web.sh           build and serve (Ctrl-C ends the server)
 #        scripts/web.sh --build   build only
-#        scripts/web.sh --test    build, then run the browser test in headless Chromium
+#        scripts/web.sh --test    build, then run the browser test in headless Chromium, comparing its
+#                                 first picture with the desktop program's
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -43,10 +44,29 @@ echo "web: the site is in $site ($(du -sh "$site" | cut -f1))"
 case $mode in
     build) ;;
     test)
+        # The desktop program's first picture, for the browser's to be compared with: the paused
+        # initial system on a private virtual screen.
+        cmake --build "$out/native" -j2 --target velmir velmir-xtool >/dev/null
+        desktop_shot="$out/desktop-initial.png"
+        rm -f "$desktop_shot"
+        exec {fd}<> <(:)
+        Xvfb -displayfd "$fd" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb=$!
+        trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+        read -r -t 10 -u "$fd" number || { echo "web: the virtual X server did not start" >&2; exit 1; }
+        xtool="$out/native/tools/x11/velmir-xtool"
+        (cd "$out/native/run" && DISPLAY=":$number" exec "$out/native/app/velmir" >/dev/null) &
+        desktop=$!
+        window=$(DISPLAY=":$number" "$xtool" find Velmir 10) || { echo "web: no desktop window" >&2; exit 1; }
+        sleep 1
+        DISPLAY=":$number" "$xtool" shot "$window" "$desktop_shot"
+        DISPLAY=":$number" "$xtool" close "$window"
+        wait "$desktop" || true
+
         cd "$root/web/tests"
         # The browser is Debian's chromium; npm brings only the library that drives it (pinned).
         [[ -d node_modules/playwright-core ]] || npm ci --no-audit --no-fund --loglevel=error
-        node browser_test.mjs "$site"
+        node browser_test.mjs "$site" --desktop "$desktop_shot"
         ;;
     serve)
         port=${VELMIR_WEB_PORT:-8000}
