@@ -2,7 +2,9 @@
 #include "web/core/gl_state.h"
 #include "web/core/sphere.h"
 
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <GL/glu.h>
 #include <algorithm>
 #include <map>
@@ -15,7 +17,6 @@ namespace
 {
 // Texture coordinates, normal and position of one vertex, as the arrays below read them.
 constexpr int floatsPerVertex = 8;
-constexpr std::size_t clientArrayBytes = 2u << 20; // the browser copies client arrays through this
 
 // The strips as separate triangles, GL's own split of a strip (every other triangle turned back to
 // keep the winding). The browser's immediate mode needs the same attributes on every vertex, so a
@@ -47,13 +48,26 @@ std::vector<float> triangles(const std::vector<std::vector<web::SphereVertex>>& 
 }
 } // namespace
 
+// One sphere's triangles, in a buffer of GL's own once made: sent once, not with every frame.
+struct SphereMesh
+{
+    GLuint buffer = 0;
+    GLsizei vertices = 0;
+};
+
 struct GLUquadric
 {
     web::QuadricStyle style;
-    // The triangles of every sphere drawn with this style: the bodies share one quadric and each
-    // keeps its radius, so a frame generates nothing. One array draw instead of thousands of
-    // immediate-mode calls, each a call out of WebAssembly.
-    std::map<std::tuple<double, int, int>, std::vector<float>> meshes;
+    // Every sphere drawn with this style: the bodies share one quadric and each keeps its radius, so
+    // a frame generates and uploads nothing.
+    std::map<std::tuple<double, int, int>, SphereMesh> meshes;
+
+    void forgetMeshes()
+    {
+        for (auto& entry : meshes)
+            glDeleteBuffers(1, &entry.second.buffer);
+        meshes.clear();
+    }
 };
 
 extern "C"
@@ -66,6 +80,8 @@ extern "C"
 
     void gluDeleteQuadric(GLUquadric* quadric)
     {
+        if (quadric)
+            quadric->forgetMeshes();
         delete quadric;
     }
 
@@ -76,7 +92,7 @@ extern "C"
 
     void gluQuadricNormals(GLUquadric* quadric, GLenum normals)
     {
-        quadric->meshes.clear();
+        quadric->forgetMeshes();
         quadric->style.normals = normals == GLU_FLAT   ? web::Normals::Flat
                                  : normals == GLU_NONE ? web::Normals::None
                                                        : web::Normals::Smooth;
@@ -84,44 +100,55 @@ extern "C"
 
     void gluQuadricOrientation(GLUquadric* quadric, GLenum orientation)
     {
-        quadric->meshes.clear();
+        quadric->forgetMeshes();
         quadric->style.outside = orientation != GLU_INSIDE;
     }
 
     void gluQuadricTexture(GLUquadric* quadric, GLboolean texture)
     {
-        quadric->meshes.clear();
+        quadric->forgetMeshes();
         quadric->style.textured = texture != GL_FALSE;
     }
 
     void gluSphere(GLUquadric* quadric, GLdouble radius, GLint slices, GLint stacks)
     {
-        std::vector<float>& mesh = quadric->meshes[{radius, slices, stacks}];
-        if (mesh.empty())
-            mesh = triangles(web::sphereStrips(radius, slices, stacks, quadric->style));
-        if (mesh.empty())
-            return;
-        const bool textured = quadric->style.textured;
-        const bool normals = quadric->style.normals != web::Normals::None;
-        glEnableClientState(GL_VERTEX_ARRAY);
-        if (textured)
-            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        if (normals)
-            glEnableClientState(GL_NORMAL_ARRAY);
-        constexpr GLsizei stride = floatsPerVertex * sizeof(float);
-        const std::size_t count = mesh.size() / floatsPerVertex;
-        for (const web::DrawRange& range : web::splitDraw(GL_TRIANGLES, 0, count, stride, clientArrayBytes))
+        SphereMesh& mesh = quadric->meshes[{radius, slices, stacks}];
+        if (mesh.buffer == 0)
         {
-            const float* base = mesh.data() + range.first * floatsPerVertex;
-            glTexCoordPointer(2, GL_FLOAT, stride, base);
-            glNormalPointer(GL_FLOAT, stride, base + 2);
-            glVertexPointer(3, GL_FLOAT, stride, base + 5);
-            glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(range.count));
+            const std::vector<float> data =
+                triangles(web::sphereStrips(radius, slices, stacks, quadric->style));
+            glGenBuffers(1, &mesh.buffer);
+            glBindBuffer(GL_ARRAY_BUFFER, mesh.buffer);
+            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)), data.data(),
+                         GL_STATIC_DRAW);
+            mesh.vertices = static_cast<GLsizei>(data.size() / floatsPerVertex);
         }
-        if (textured)
-            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-        if (normals)
-            glDisableClientState(GL_NORMAL_ARRAY);
+        else
+            glBindBuffer(GL_ARRAY_BUFFER, mesh.buffer);
+        if (mesh.vertices > 0)
+        {
+            // With a buffer bound, the array pointers are offsets into it.
+            constexpr GLsizei stride = floatsPerVertex * sizeof(float);
+            const auto offset = [](std::size_t floats) {
+                return reinterpret_cast<const void*>(floats * sizeof(float));
+            };
+            const bool textured = quadric->style.textured;
+            const bool normals = quadric->style.normals != web::Normals::None;
+            glEnableClientState(GL_VERTEX_ARRAY);
+            if (textured)
+                glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            if (normals)
+                glEnableClientState(GL_NORMAL_ARRAY);
+            glTexCoordPointer(2, GL_FLOAT, stride, offset(0));
+            glNormalPointer(GL_FLOAT, stride, offset(2));
+            glVertexPointer(3, GL_FLOAT, stride, offset(5));
+            glDrawArrays(GL_TRIANGLES, 0, mesh.vertices);
+            if (textured)
+                glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+            if (normals)
+                glDisableClientState(GL_NORMAL_ARRAY);
+        }
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
         velmirRestoreClientVertexArray(); // as the program's own client state has it
     }
 
