@@ -1,5 +1,4 @@
 // GLU's quadric objects and spheres, which the browser's GLU lacks, drawn from the generated strips.
-#include "web/core/gl_state.h"
 #include "web/core/sphere.h"
 
 #define GL_GLEXT_PROTOTYPES
