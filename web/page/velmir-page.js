@@ -28,7 +28,10 @@ function refreshPanel() {
   panel.textContent = (showSteps.checked ? velmir.output : messages).slice(-400).join('\n');
   panel.scrollTop = panel.scrollHeight;
 }
-showSteps.addEventListener('change', refreshPanel);
+showSteps.addEventListener('change', () => {
+  refreshPanel();
+  canvas.focus(); // SPACE belongs to the program, not to the checkbox
+});
 
 function menuElement(tree, close) {
   const menu = document.createElement('div');

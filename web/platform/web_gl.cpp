@@ -15,7 +15,7 @@ web::ServerState server;
 web::ClientState client;
 web::GroupStack<web::ServerState> serverStack;
 web::GroupStack<web::ClientState> clientStack;
-GLint unpackAlignment = 4;
+GLint unpackAlignment = 4; // GL's default; the program never changes it
 
 // Emscripten copies client arrays through a 2 MiB buffer for each draw.
 constexpr std::size_t clientArrayBytes = 2u << 20;
