@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <new>
 #include <ostream>
 #include <sys/stat.h>
@@ -11,9 +12,6 @@
 
 namespace bmp
 {
-// Any accepted pixel block, up to 2^31 sides, must be countable in one size_t.
-static_assert(sizeof(std::size_t) >= sizeof(std::uint64_t), "a 64-bit platform is assumed");
-
 namespace
 {
 
@@ -147,6 +145,12 @@ Image read(Source& source, std::int32_t maxSide, Allocator allocate)
     }
     image.width = header.width;
     image.height = header.height;
+    // Where size_t is narrower than the block (a 32-bit platform), no allocation could hold it.
+    if (bytes > std::numeric_limits<std::size_t>::max())
+    {
+        image.status = Status::allocationFailed;
+        return image;
+    }
     const auto size = static_cast<std::size_t>(bytes);
     image.pixels.reset(allocate(size));
     if (!image.pixels)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Velmir needs, and only those that are missing.
-# Usage: scripts/install-deps.sh run|test|package|record|fuzz
+# Usage: scripts/install-deps.sh run|test|package|record|fuzz|web
 # Safe to run again: with everything present it changes nothing and needs no network.
 set -euo pipefail
 
@@ -15,6 +15,10 @@ record=("${run[@]}" ffmpeg)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
 # The test command fuzzes the BMP reader for a minute as well.
 test=("${run[@]}" dpkg-dev lintian libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
+# The browser version: the compiler, and a real browser for its test (npm drives it); the test
+# compares its picture with the desktop program's on a virtual X server.
+web=("${run[@]}" emscripten chromium python3)
+command -v npm >/dev/null || web+=(npm)
 
 case "${1:-run}" in
     run) wanted=("${run[@]}") ;;
@@ -22,7 +26,8 @@ case "${1:-run}" in
     package) wanted=("${package[@]}") ;;
     record) wanted=("${record[@]}") ;;
     fuzz) wanted=("${fuzz[@]}") ;;
-    *) echo "usage: $0 run|test|package|record|fuzz" >&2; exit 2 ;;
+    web) wanted=("${web[@]}") ;;
+    *) echo "usage: $0 run|test|package|record|fuzz|web" >&2; exit 2 ;;
 esac
 
 missing=()

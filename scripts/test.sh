@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the tests need, fuzzes the BMP reader for a minute (so the fuzz target keeps building),
 # then builds and runs the whole suite twice under a virtual X server: a normal build, and one with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer. After the normal build, the browser build is built
+# and tested in headless Chromium (scripts/web.sh --test).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,9 +15,19 @@ run_suite() {
     shift
     cmake -S "$root" -B "$dir" -DVELMIR_WERROR=ON "$@" >/dev/null
     cmake --build "$dir" -j"$jobs"
-    # GL tests share this virtual screen; the end-to-end tests start screens of their own.
-    xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" \
-        ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 600
+    # GL tests share one virtual screen; the end-to-end tests start screens of their own. The server
+    # tells its own display number (-displayfd), so no other X server on the machine can take it over
+    # midway, as one that guessed a free number could.
+    local fd number xvfb status=0
+    exec {fd}<> <(:)
+    Xvfb -displayfd "$fd" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    read -r -t 10 -u "$fd" number || { echo "test: the virtual X server did not start" >&2; exit 1; }
+    DISPLAY=":$number" ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 600 || status=$?
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+    exec {fd}<&-
+    return "$status"
 }
 
 echo "== fuzzing the BMP reader for 60 s =="
@@ -35,5 +46,7 @@ fi
 
 echo "== normal build =="
 run_suite "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== browser build, in headless Chromium =="
+"$root/scripts/web.sh" --test
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMIR_SANITIZE=ON

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The browser version: installs what it needs, builds it into build-web/site/ (static files, ready to
+# serve) and serves that folder on http://localhost:${VELMIR_WEB_PORT:-8000}/.
+# Usage: scripts/web.sh           build and serve (Ctrl-C ends the server)
+#        scripts/web.sh --build   build only
+#        scripts/web.sh --test    build, then run the browser test in headless Chromium, comparing its
+#                                 first picture with the desktop program's
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out="$root/build-web"
+site="$out/site"
+mode=serve
+case "${1:-}" in
+    "") ;;
+    --build) mode=build ;;
+    --test) mode=test ;;
+    *) echo "usage: $0 [--build|--test]" >&2; exit 2 ;;
+esac
+
+"$root/scripts/install-deps.sh" web
+
+# The textures come from the native generator, built as the desktop build builds it.
+cmake -S "$root" -B "$out/native" -DCMAKE_BUILD_TYPE=Release -DVELMIR_TESTS=OFF >/dev/null
+cmake --build "$out/native" -j2 --target velmir_textures >/dev/null
+
+# Debian's Emscripten keeps its node modules where Debian's node looks, not every node.
+export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
+# Its prebuilt system libraries are used as they are (its cache is frozen: nothing is rebuilt). A
+# private cache folder that links to them keeps the package's folder untouched (Emscripten takes a
+# lock in its cache) and works without root.
+if [[ ! -e "$out/em-cache/sysroot_install.stamp" ]]; then
+    package_cache=$(em-config CACHE)
+    mkdir -p "$out/em-cache"
+    ln -sfn "$package_cache/sysroot" "$out/em-cache/sysroot"
+    cp "$package_cache/sysroot_install.stamp" "$out/em-cache/"
+fi
+export EM_CACHE="$out/em-cache"
+emcmake cmake -S "$root/web" -B "$out/wasm" -DCMAKE_BUILD_TYPE=Release -DVELMIR_TEXTURE_DIR="$out/native/run" \
+    -DVELMIR_SITE_DIR="$site" >/dev/null
+cmake --build "$out/wasm" -j2
+echo "web: the site is in $site ($(du -sh "$site" | cut -f1))"
+
+case $mode in
+    build) ;;
+    test)
+        # The desktop program's first picture, for the browser's to be compared with: the paused
+        # initial system on a private virtual screen.
+        cmake --build "$out/native" -j2 --target velmir velmir-xtool >/dev/null
+        desktop_shot="$out/desktop-initial.png"
+        rm -f "$desktop_shot"
+        exec {fd}<> <(:)
+        Xvfb -displayfd "$fd" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb=$!
+        trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+        read -r -t 10 -u "$fd" number || { echo "web: the virtual X server did not start" >&2; exit 1; }
+        xtool="$out/native/tools/x11/velmir-xtool"
+        (cd "$out/native/run" && DISPLAY=":$number" exec "$out/native/app/velmir" >/dev/null) &
+        desktop=$!
+        window=$(DISPLAY=":$number" "$xtool" find Velmir 10) || { echo "web: no desktop window" >&2; exit 1; }
+        sleep 1
+        DISPLAY=":$number" "$xtool" shot "$window" "$desktop_shot"
+        DISPLAY=":$number" "$xtool" close "$window"
+        wait "$desktop" || true
+
+        cd "$root/web/tests"
+        # The browser is Debian's chromium; npm brings only the library that drives it (pinned).
+        [[ -d node_modules/playwright-core ]] || npm ci --no-audit --no-fund --loglevel=error
+        node browser_test.mjs "$site" --desktop "$desktop_shot"
+        ;;
+    serve)
+        port=${VELMIR_WEB_PORT:-8000}
+        echo "web: open http://localhost:$port/ in a browser (Ctrl-C stops the server)"
+        cd "$site"
+        exec python3 -m http.server "$port" --bind 127.0.0.1
+        ;;
+esac

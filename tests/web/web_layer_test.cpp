@@ -1,0 +1,143 @@
+// The browser layer's own state and arithmetic: attribute stacks, the BGR swap, cut draws, wide lines.
+#include "web/core/gl_state.h"
+#include "web/core/wide_line.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace
+{
+using web::ClientState;
+using web::DrawRange;
+using web::GroupStack;
+using web::ServerState;
+
+void setColor(ServerState& s, float r, float g, float b)
+{
+    s.color[0] = r;
+    s.color[1] = g;
+    s.color[2] = b;
+}
+} // namespace
+
+namespace web
+{
+bool operator==(const DrawRange& a, const DrawRange& b)
+{
+    return a.first == b.first && a.count == b.count;
+}
+void PrintTo(const DrawRange& r, std::ostream* os)
+{
+    *os << '[' << r.first << ", +" << r.count << ')';
+}
+} // namespace web
+
+TEST(AttributeStack, EachPopRestoresExactlyTheGroupsItsPushSaved)
+{
+    ServerState state;
+    GroupStack<ServerState> stack;
+    state.texture2D = true;
+    state.boundTexture2D = 7;
+
+    // As the arrow does: separate pushes, each group changed under them, popped in reverse.
+    stack.push(web::CurrentBit | web::LineBit, state);
+    stack.push(web::LightingBit | web::TextureBit, state);
+    setColor(state, 1.0f, 0.0f, 0.0f);
+    state.lineWidth = 2.0f;
+    state.pointSize = 2.0f; // not saved by either push
+    state.lighting = true;
+    state.texture2D = false;
+    state.boundTexture2D = 0;
+
+    ASSERT_TRUE(stack.pop(state));
+    EXPECT_FALSE(state.lighting);
+    EXPECT_TRUE(state.texture2D);
+    EXPECT_EQ(state.boundTexture2D, 7u);
+    EXPECT_EQ(state.color[1], 0.0f) << "the colour waits for its own pop";
+    EXPECT_EQ(state.lineWidth, 2.0f);
+
+    ASSERT_TRUE(stack.pop(state));
+    EXPECT_EQ(state.color[0], 1.0f);
+    EXPECT_EQ(state.color[1], 1.0f);
+    EXPECT_EQ(state.lineWidth, 1.0f);
+    EXPECT_EQ(state.pointSize, 2.0f) << "a group nobody pushed keeps its change";
+
+    // An underflow changes nothing, as in GL.
+    const ServerState before = state;
+    EXPECT_FALSE(stack.pop(state));
+    EXPECT_EQ(state.pointSize, before.pointSize);
+    EXPECT_EQ(stack.depth(), 0u);
+}
+
+TEST(AttributeStack, ClientPushRestoresTheVertexArrayAndItsPointer)
+{
+    ClientState client;
+    GroupStack<ClientState> stack;
+    const float points[6] = {};
+    stack.push(web::ClientVertexArrayBit, client);
+    client.vertexArray = true;
+    client.vertexPointer = {3, 0x1406, 12, points};
+    ASSERT_TRUE(stack.pop(client));
+    EXPECT_FALSE(client.vertexArray);
+    EXPECT_EQ(client.vertexPointer.pointer, nullptr);
+    EXPECT_EQ(client.vertexPointer.size, 4);
+}
+
+TEST(TextureUpload, BgrRowsBecomeRgbAndKeepTheirPadding)
+{
+    // 3 pixels a row: 9 bytes, padded to 12 at the default alignment of 4.
+    const std::uint8_t bgr[] = {1,  2,  3,  4,  5,  6,  7,  8,  9, 0xAA, 0xBB, 0xCC, // row 0 and its padding
+                                10, 11, 12, 13, 14, 15, 16, 17, 18}; // row 1, no padding after
+    const std::vector<std::uint8_t> rgb = web::bgrToRgb(bgr, 3, 2, 4);
+    const std::vector<std::uint8_t> expected = {3,    2,  1,  6,  5,  4,  9,  8,  7,  0xAA, 0xBB,
+                                                0xCC, 12, 11, 10, 15, 14, 13, 18, 17, 16};
+    EXPECT_EQ(rgb, expected);
+    // Byte-aligned rows have no padding: the second row starts right after the first.
+    const std::vector<std::uint8_t> tight = web::bgrToRgb(bgr, 2, 1, 1);
+    EXPECT_EQ(tight, (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4}));
+    EXPECT_TRUE(web::bgrToRgb(nullptr, 4, 4, 4).empty()) << "no pixels: GL allocates an empty image";
+}
+
+TEST(DrawSplit, LargeDrawsAreCutAtTheBufferSizeOnWholePrimitives)
+{
+    constexpr std::size_t buffer = 2u << 20;
+    constexpr std::size_t point = 12;       // a history point: three floats
+    const std::size_t fit = buffer / point; // 174762 points
+    EXPECT_EQ(web::splitDraw(0x0000, 5, fit, point, buffer), (std::vector<DrawRange>{{5, fit}}));
+    EXPECT_EQ(web::splitDraw(0x0000, 5, fit + 1, point, buffer),
+              (std::vector<DrawRange>{{5, fit}, {5 + fit, 1}}));
+    EXPECT_EQ(web::splitDraw(0x0000, 0, 3 * fit, point, buffer),
+              (std::vector<DrawRange>{{0, fit}, {fit, fit}, {2 * fit, fit}}));
+    EXPECT_TRUE(web::splitDraw(0x0000, 0, 0, point, buffer).empty());
+
+    // Lines in pairs and triangles in threes: 10 vertices fit, so 10 and 9 per piece.
+    EXPECT_EQ(web::splitDraw(0x0001, 0, 22, 1, 10), (std::vector<DrawRange>{{0, 10}, {10, 10}, {20, 2}}));
+    EXPECT_EQ(web::splitDraw(0x0004, 0, 21, 1, 10), (std::vector<DrawRange>{{0, 9}, {9, 9}, {18, 3}}));
+    // A strip cannot be cut without repeating vertices: it goes whole.
+    EXPECT_EQ(web::splitDraw(0x0005, 0, 50, 1, 10), (std::vector<DrawRange>{{0, 50}}));
+}
+
+TEST(WideLine, QuadIsTheLineWidthAcrossInPixelsAndClippedAtTheNearPlane)
+{
+    // A horizontal line at w = 2 across a 640 x 480 viewport: one pixel is 2 / 240 in y per unit w.
+    const auto quad =
+        web::wideLineQuad({-1.0f, 0.0f, 0.0f, 2.0f}, {1.0f, 0.0f, 0.0f, 2.0f}, 2.0f, 640.0f, 480.0f);
+    ASSERT_TRUE(quad.has_value());
+    const float halfPixel = 1.0f / 240.0f * 2.0f; // half the width (1 pixel) times w
+    EXPECT_NEAR((*quad)[0][1], halfPixel, 1e-6f);
+    EXPECT_NEAR((*quad)[1][1], -halfPixel, 1e-6f);
+    EXPECT_NEAR((*quad)[2][1], halfPixel, 1e-6f);
+    EXPECT_EQ((*quad)[0][0], -1.0f);
+    EXPECT_EQ((*quad)[3][0], 1.0f);
+
+    // From behind the eye to in front of it: the hidden end moves onto the near plane (z = -w).
+    const auto cut =
+        web::wideLineQuad({0.0f, 0.0f, -3.0f, 1.0f}, {0.0f, 1.0f, 1.0f, 1.0f}, 2.0f, 640.0f, 480.0f);
+    ASSERT_TRUE(cut.has_value());
+    EXPECT_NEAR((*cut)[0][2] + (*cut)[0][3], 0.0f, 1e-6f);
+    EXPECT_NEAR((*cut)[0][1], 0.5f, 1e-6f);
+
+    EXPECT_FALSE(web::wideLineQuad({0, 0, -3, 1}, {1, 0, -2, 1}, 2.0f, 640.0f, 480.0f)) << "wholly behind";
+    EXPECT_FALSE(web::wideLineQuad({0.5f, 0.5f, 0, 1}, {1, 1, 0, 2}, 2.0f, 640.0f, 480.0f))
+        << "a point on screen";
+}

@@ -1,0 +1,88 @@
+#include "web/core/gl_state.h"
+
+#include <algorithm>
+
+namespace web
+{
+
+void ServerState::assignGroups(const ServerState& other, std::uint32_t mask)
+{
+    if (mask & CurrentBit)
+        std::copy(other.color, other.color + 4, color);
+    if (mask & PointBit)
+        pointSize = other.pointSize;
+    if (mask & LineBit)
+        lineWidth = other.lineWidth;
+    if (mask & PolygonBit)
+        std::copy(other.polygonMode, other.polygonMode + 2, polygonMode);
+    if (mask & LightingBit)
+        lighting = other.lighting;
+    if (mask & TextureBit)
+    {
+        texture2D = other.texture2D;
+        boundTexture2D = other.boundTexture2D;
+    }
+}
+
+std::size_t VertexPointer::step() const
+{
+    if (stride > 0)
+        return static_cast<std::size_t>(stride);
+    std::size_t component = 4; // GL_FLOAT, GL_INT
+    if (type == 0x1402)        // GL_SHORT
+        component = 2;
+    else if (type == 0x140A) // GL_DOUBLE
+        component = 8;
+    return static_cast<std::size_t>(size) * component;
+}
+
+void ClientState::assignGroups(const ClientState& other, std::uint32_t mask)
+{
+    if (mask & ClientVertexArrayBit)
+    {
+        vertexArray = other.vertexArray;
+        vertexPointer = other.vertexPointer;
+    }
+}
+
+std::vector<std::uint8_t> bgrToRgb(const std::uint8_t* pixels, int width, int height, int alignment)
+{
+    if (!pixels || width <= 0 || height <= 0)
+        return {};
+    const std::size_t a = alignment > 0 ? static_cast<std::size_t>(alignment) : 1;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    const std::size_t pitch = (rowBytes + a - 1) / a * a;
+    // The last row needs no padding after it: GL reads none.
+    std::vector<std::uint8_t> out(pixels, pixels + pitch * static_cast<std::size_t>(height - 1) + rowBytes);
+    for (std::size_t row = 0; row < static_cast<std::size_t>(height); ++row)
+        for (std::size_t i = row * pitch; i < row * pitch + rowBytes; i += 3)
+            std::swap(out[i], out[i + 2]);
+    return out;
+}
+
+std::vector<DrawRange> splitDraw(std::uint32_t mode, std::size_t first, std::size_t count,
+                                 std::size_t vertexBytes, std::size_t maxBytes)
+{
+    std::vector<DrawRange> ranges;
+    if (count == 0)
+        return ranges;
+    std::size_t unit = 0; // vertices per primitive; 0: cannot be cut
+    if (mode == 0x0000)   // GL_POINTS
+        unit = 1;
+    else if (mode == 0x0001) // GL_LINES
+        unit = 2;
+    else if (mode == 0x0004) // GL_TRIANGLES
+        unit = 3;
+    const std::size_t fit = vertexBytes > 0 ? maxBytes / vertexBytes : count;
+    const std::size_t limit = unit > 0 ? fit / unit * unit : 0;
+    if (unit == 0 || limit == 0 || count <= limit)
+    {
+        ranges.push_back({first, count});
+        return ranges;
+    }
+    for (std::size_t done = 0; done < count; done += limit)
+        ranges.push_back({first + done, std::min(limit, count - done)});
+    return ranges;
+}
+
+} // namespace web

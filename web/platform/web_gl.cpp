@@ -1,0 +1,356 @@
+// The shadow layer: the fixed-function calls WebGL lacks or answers differently, kept on our side
+// and passed on to the browser's GL in the form it accepts. Compiled without the forced include,
+// so the gl* names here are the browser's own.
+#include "web/core/gl_state.h"
+#include "web/core/wide_line.h"
+
+#include <GL/gl.h>
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace
+{
+web::ServerState server;
+web::ClientState client;
+web::GroupStack<web::ServerState> serverStack;
+web::GroupStack<web::ClientState> clientStack;
+GLint unpackAlignment = 4; // GL's default; the program never changes it
+
+// Emscripten copies client arrays through a 2 MiB buffer for each draw.
+constexpr std::size_t clientArrayBytes = 2u << 20;
+
+// Vertices of a glBegin(GL_LINES) that must come out wider than one pixel, with their colours.
+bool collectingWideLines = false;
+struct LineVertex
+{
+    float position[3];
+    float color[4];
+};
+std::vector<LineVertex> lineVertices;
+
+void applyEnable(GLenum cap, bool on)
+{
+    if (on)
+        glEnable(cap);
+    else
+        glDisable(cap);
+}
+
+// Sends GL what differs between the state it has and the state it must have.
+void applyServer(const web::ServerState& was, const web::ServerState& now)
+{
+    if (std::equal(was.color, was.color + 4, now.color) == false)
+        glColor4f(now.color[0], now.color[1], now.color[2], now.color[3]);
+    if (was.pointSize != now.pointSize)
+        glPointSize(now.pointSize);
+    if (was.lighting != now.lighting)
+        applyEnable(GL_LIGHTING, now.lighting);
+    if (was.texture2D != now.texture2D)
+        applyEnable(GL_TEXTURE_2D, now.texture2D);
+    if (was.boundTexture2D != now.boundTexture2D)
+        glBindTexture(GL_TEXTURE_2D, now.boundTexture2D);
+    // Line width and polygon mode live only here: WebGL draws 1-pixel lines and filled polygons.
+}
+
+void applyVertexPointer(const web::VertexPointer& p)
+{
+    glVertexPointer(p.size, p.type, p.stride, p.pointer);
+}
+
+void multiply(const GLfloat m[16], const float v[4], float out[4])
+{
+    for (int r = 0; r < 4; ++r)
+        out[r] = m[r] * v[0] + m[4 + r] * v[1] + m[8 + r] * v[2] + m[12 + r] * v[3];
+}
+
+// The collected lines as quads of the current width, drawn in clip coordinates under identity
+// matrices so that the width is measured in pixels, as GL measures a line's.
+void drawWideLines()
+{
+    GLfloat modelview[16], projection[16];
+    GLint viewport[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    auto toClip = [&](const float p[3]) {
+        const float world[4] = {p[0], p[1], p[2], 1.0f};
+        float eye[4];
+        web::Clip clip;
+        multiply(modelview, world, eye);
+        multiply(projection, eye, clip.data());
+        return clip;
+    };
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glBegin(GL_TRIANGLES);
+    for (std::size_t i = 0; i + 1 < lineVertices.size(); i += 2)
+    {
+        const LineVertex& a = lineVertices[i];
+        const LineVertex& b = lineVertices[i + 1];
+        const auto quad = web::wideLineQuad(toClip(a.position), toClip(b.position), server.lineWidth,
+                                            static_cast<float>(viewport[2]), static_cast<float>(viewport[3]));
+        if (!quad)
+            continue;
+        static const int order[6] = {0, 1, 2, 2, 1, 3};
+        for (int k : order)
+        {
+            const float* c = k < 2 ? a.color : b.color;
+            glColor4f(c[0], c[1], c[2], c[3]);
+            const web::Clip& v = (*quad)[static_cast<std::size_t>(k)];
+            glVertex4f(v[0], v[1], v[2], v[3]);
+        }
+    }
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glColor4f(server.color[0], server.color[1], server.color[2], server.color[3]);
+}
+} // namespace
+
+extern "C"
+{
+
+    // For the layer's own array draws (spheres): puts the program's vertex array back.
+    void velmirRestoreClientVertexArray(void)
+    {
+        if (client.vertexArray)
+            glEnableClientState(GL_VERTEX_ARRAY);
+        else
+            glDisableClientState(GL_VERTEX_ARRAY);
+        applyVertexPointer(client.vertexPointer);
+    }
+
+    void velmirPushAttrib(GLbitfield mask)
+    {
+        serverStack.push(mask, server);
+    }
+
+    void velmirPopAttrib(void)
+    {
+        const web::ServerState was = server;
+        if (serverStack.pop(server))
+            applyServer(was, server);
+    }
+
+    void velmirPushClientAttrib(GLbitfield mask)
+    {
+        clientStack.push(mask, client);
+    }
+
+    void velmirPopClientAttrib(void)
+    {
+        const web::ClientState was = client;
+        if (!clientStack.pop(client))
+            return;
+        if (was.vertexArray != client.vertexArray)
+        {
+            if (client.vertexArray)
+                glEnableClientState(GL_VERTEX_ARRAY);
+            else
+                glDisableClientState(GL_VERTEX_ARRAY);
+        }
+        applyVertexPointer(client.vertexPointer);
+    }
+
+    void velmirGetFloatv(GLenum pname, GLfloat* params)
+    {
+        switch (pname)
+        {
+        case GL_CURRENT_COLOR:
+            std::copy(server.color, server.color + 4, params);
+            return;
+        case GL_LINE_WIDTH:
+            params[0] = server.lineWidth;
+            return;
+        case GL_POINT_SIZE:
+            params[0] = server.pointSize;
+            return;
+        default:
+            glGetFloatv(pname, params);
+        }
+    }
+
+    void velmirGetDoublev(GLenum pname, GLdouble* params)
+    {
+        // Matrices are the only multi-valued state the program reads this way; anything else is one value.
+        GLfloat values[16] = {};
+        velmirGetFloatv(pname, values);
+        const int n =
+            (pname == GL_MODELVIEW_MATRIX || pname == GL_PROJECTION_MATRIX || pname == GL_TEXTURE_MATRIX) ? 16
+            : pname == GL_CURRENT_COLOR                                                                   ? 4
+                                                                                                          : 1;
+        for (int i = 0; i < n; ++i)
+            params[i] = static_cast<GLdouble>(values[i]);
+    }
+
+    void velmirColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
+    {
+        server.color[0] = r;
+        server.color[1] = g;
+        server.color[2] = b;
+        server.color[3] = a;
+        if (!collectingWideLines)
+            glColor4f(r, g, b, a);
+    }
+
+    void velmirColor3f(GLfloat r, GLfloat g, GLfloat b)
+    {
+        velmirColor4f(r, g, b, 1.0f);
+    }
+
+    void velmirColor3fv(const GLfloat* v)
+    {
+        velmirColor4f(v[0], v[1], v[2], 1.0f);
+    }
+
+    void velmirEnable(GLenum cap)
+    {
+        if (cap == GL_LIGHTING)
+            server.lighting = true;
+        else if (cap == GL_TEXTURE_2D)
+            server.texture2D = true;
+        glEnable(cap);
+    }
+
+    void velmirDisable(GLenum cap)
+    {
+        if (cap == GL_LIGHTING)
+            server.lighting = false;
+        else if (cap == GL_TEXTURE_2D)
+            server.texture2D = false;
+        glDisable(cap);
+    }
+
+    void velmirLineWidth(GLfloat width)
+    {
+        if (width > 0.0f)
+            server.lineWidth = width;
+    }
+
+    void velmirPointSize(GLfloat size)
+    {
+        if (size > 0.0f)
+            server.pointSize = size;
+        glPointSize(size);
+    }
+
+    void velmirPolygonMode(GLenum face, GLenum mode)
+    {
+        if (face == GL_FRONT || face == GL_FRONT_AND_BACK)
+            server.polygonMode[0] = mode;
+        if (face == GL_BACK || face == GL_FRONT_AND_BACK)
+            server.polygonMode[1] = mode;
+    }
+
+    void velmirBindTexture(GLenum target, GLuint texture)
+    {
+        if (target == GL_TEXTURE_2D)
+            server.boundTexture2D = texture;
+        glBindTexture(target, texture);
+    }
+
+    void velmirEnableClientState(GLenum array)
+    {
+        if (array == GL_VERTEX_ARRAY)
+            client.vertexArray = true;
+        glEnableClientState(array);
+    }
+
+    void velmirDisableClientState(GLenum array)
+    {
+        if (array == GL_VERTEX_ARRAY)
+            client.vertexArray = false;
+        glDisableClientState(array);
+    }
+
+    void velmirVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer)
+    {
+        client.vertexPointer = {size, type, stride, pointer};
+        glVertexPointer(size, type, stride, pointer);
+    }
+
+    void velmirDrawArrays(GLenum mode, GLint first, GLsizei count)
+    {
+        if (!client.vertexArray || first < 0 || count <= 0)
+        {
+            glDrawArrays(mode, first, count);
+            return;
+        }
+        // Each piece starts at the array's start, so the copy covers only the piece's own vertices.
+        const web::VertexPointer whole = client.vertexPointer;
+        const std::size_t step = whole.step();
+        for (const web::DrawRange& range :
+             web::splitDraw(mode, static_cast<std::size_t>(first), static_cast<std::size_t>(count), step,
+                            clientArrayBytes))
+        {
+            const auto* base = static_cast<const std::uint8_t*>(whole.pointer) + range.first * step;
+            glVertexPointer(whole.size, whole.type, whole.stride, base);
+            glDrawArrays(mode, 0, static_cast<GLsizei>(range.count));
+        }
+        applyVertexPointer(whole);
+    }
+
+    void velmirBegin(GLenum mode)
+    {
+        collectingWideLines = mode == GL_LINES && server.lineWidth > 1.0f;
+        if (collectingWideLines)
+            lineVertices.clear();
+        else
+            glBegin(mode);
+    }
+
+    void velmirEnd(void)
+    {
+        if (!collectingWideLines)
+        {
+            glEnd();
+            return;
+        }
+        collectingWideLines = false;
+        drawWideLines();
+    }
+
+    void velmirVertex3f(GLfloat x, GLfloat y, GLfloat z)
+    {
+        if (!collectingWideLines)
+        {
+            glVertex3f(x, y, z);
+            return;
+        }
+        LineVertex v{{x, y, z}, {server.color[0], server.color[1], server.color[2], server.color[3]}};
+        lineVertices.push_back(v);
+    }
+
+    void velmirVertex3fv(const GLfloat* v)
+    {
+        velmirVertex3f(v[0], v[1], v[2]);
+    }
+
+    void velmirTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                          GLint border, GLenum format, GLenum type, const GLvoid* pixels)
+    {
+        // WebGL wants the internal format spelt as the format, and has no BGR: the bytes are swapped here.
+        if (internalFormat == 3)
+            internalFormat = GL_RGB;
+        else if (internalFormat == 4)
+            internalFormat = GL_RGBA;
+        if (format == GL_BGR && type == GL_UNSIGNED_BYTE)
+        {
+            const std::vector<std::uint8_t> rgb =
+                web::bgrToRgb(static_cast<const std::uint8_t*>(pixels), width, height, unpackAlignment);
+            glTexImage2D(target, level, GL_RGB, width, height, border, GL_RGB, type,
+                         rgb.empty() ? nullptr : rgb.data());
+            return;
+        }
+        glTexImage2D(target, level, internalFormat, width, height, border, format, type, pixels);
+    }
+
+} // extern "C"
