@@ -47,6 +47,6 @@ fi
 echo "== normal build =="
 run_suite "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== browser build, in headless Chromium =="
-"$root/scripts/web.sh" --test
+VELMIR_NATIVE_BUILD="$root/build-test" "$root/scripts/web.sh" --test
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMIR_SANITIZE=ON

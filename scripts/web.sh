@@ -20,9 +20,11 @@ esac
 
 "$root/scripts/install-deps.sh" web
 
-# The textures come from the native generator, built as the desktop build builds it.
-cmake -S "$root" -B "$out/native" -DCMAKE_BUILD_TYPE=Release -DVELMIR_TESTS=OFF >/dev/null
-cmake --build "$out/native" -j2 --target velmir_textures >/dev/null
+# The textures come from the native generator, built as the desktop build builds it. The test command
+# hands over its own desktop build (VELMIR_NATIVE_BUILD) rather than have a second one made.
+native=${VELMIR_NATIVE_BUILD:-$out/native}
+[[ -n "${VELMIR_NATIVE_BUILD:-}" ]] || cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=Release -DVELMIR_TESTS=OFF >/dev/null
+cmake --build "$native" -j2 --target velmir_textures >/dev/null
 
 # Debian's Emscripten keeps its node modules where Debian's node looks, not every node.
 export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
@@ -36,7 +38,7 @@ if [[ ! -e "$out/em-cache/sysroot_install.stamp" ]]; then
     cp "$package_cache/sysroot_install.stamp" "$out/em-cache/"
 fi
 export EM_CACHE="$out/em-cache"
-emcmake cmake -S "$root/web" -B "$out/wasm" -DCMAKE_BUILD_TYPE=Release -DVELMIR_TEXTURE_DIR="$out/native/run" \
+emcmake cmake -S "$root/web" -B "$out/wasm" -DCMAKE_BUILD_TYPE=Release -DVELMIR_TEXTURE_DIR="$native/run" \
     -DVELMIR_SITE_DIR="$site" >/dev/null
 cmake --build "$out/wasm" -j2
 echo "web: the site is in $site ($(du -sh "$site" | cut -f1))"
@@ -46,7 +48,7 @@ case $mode in
     test)
         # The desktop program's first picture, for the browser's to be compared with: the paused
         # initial system on a private virtual screen.
-        cmake --build "$out/native" -j2 --target velmir velmir-xtool >/dev/null
+        cmake --build "$native" -j2 --target velmir velmir-xtool >/dev/null
         desktop_shot="$out/desktop-initial.png"
         rm -f "$desktop_shot"
         exec {fd}<> <(:)
@@ -54,8 +56,8 @@ case $mode in
         xvfb=$!
         trap 'kill "$xvfb" 2>/dev/null || true' EXIT
         read -r -t 10 -u "$fd" number || { echo "web: the virtual X server did not start" >&2; exit 1; }
-        xtool="$out/native/tools/x11/velmir-xtool"
-        (cd "$out/native/run" && DISPLAY=":$number" exec "$out/native/app/velmir" >/dev/null) &
+        xtool="$native/tools/x11/velmir-xtool"
+        (cd "$native/run" && DISPLAY=":$number" exec "$native/app/velmir" >/dev/null) &
         desktop=$!
         window=$(DISPLAY=":$number" "$xtool" find Velmir 10) || { echo "web: no desktop window" >&2; exit 1; }
         sleep 1
