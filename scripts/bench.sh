@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures Velmir: builds Release in build-bench/ and prints the tables (markdown) of the gravity step,
-# whole frames, history points, the idle loop at several time scales, a long run and the start-up.
-# Usage: scripts/bench.sh [--quick]   (--quick: a short long run and fewer repetitions, ~1 minute)
+# whole frames, history points, the idle loop at several time scales, a long run (ten minutes at time
+# scale 1024, then a third of that at 16384), thinned trails against whole ones, and the start-up.
+# Usage: scripts/bench.sh [--quick]   (--quick: a one-minute long run and fewer repetitions)
 # Every figure is a median over repeated runs with its min–max, next to a baseline measured in the
 # same run. Set LP_NUM_THREADS to choose llvmpipe's raster threads; the output records it.
 set -euo pipefail
@@ -16,10 +17,10 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELMIR_BENCHMARKS=ON -
 cmake --build "$build" -j"$(nproc)" --target velmir_bench velmir_bench_step >/dev/null
 
 repetitions=15
-long_run=120
+long_run=600
 if [[ $quick -eq 1 ]]; then
     repetitions=5
-    long_run=20
+    long_run=60
 fi
 
 echo "Velmir benchmarks, $(date -u +%Y-%m-%d), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
