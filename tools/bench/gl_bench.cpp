@@ -11,6 +11,7 @@
 #include "reference_drawing.h"
 #include "render/scene.h"
 #include "render/shared_resources.h"
+#include "resident.h"
 #include "sim/simulation.h"
 #include "trail_pictures.h"
 #include "x11_util.h"
@@ -253,19 +254,6 @@ void historySection()
 }
 
 // ---- the running program ------------------------------------------------------------------------
-
-long residentKiB()
-{
-    std::FILE* f = std::fopen("/proc/self/status", "r");
-    long kib = -1;
-    char line[256];
-    while (f && std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, "VmRSS:", 6) == 0)
-            kib = std::atol(line + 6);
-    if (f)
-        std::fclose(f);
-    return kib;
-}
 
 struct RunFigures
 {

@@ -2,6 +2,7 @@
 // as a user would. Per period it reports how long the "H" key takes to be answered (the help text on
 // standard output), the program's resident memory and the steps it took; at the end, the exit status
 // when the window is closed. The standard output is drained as fast as the program writes it.
+#include "resident.h"
 #include "x11_util.h"
 
 #include <X11/Xlib.h>
@@ -137,15 +138,7 @@ int xdotool(const std::string& display, std::vector<std::string> arguments)
 
 double residentMiB(pid_t pid)
 {
-    std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
-    long kib = -1;
-    char line[256];
-    while (f && std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, "VmRSS:", 6) == 0)
-            kib = std::atol(line + 6);
-    if (f)
-        std::fclose(f);
-    return static_cast<double>(kib) / 1024.0;
+    return static_cast<double>(residentKiB(pid)) / 1024.0;
 }
 
 // Waits up to `seconds` for the process to end; its exit status, 128 + the signal that ended it, or -1
