@@ -87,7 +87,7 @@ TEST_F(DrawPathsTest, SamePixelsFromEveryAngleWithLongHistories)
     expectSamePixels(sim, "spheres only");
 }
 
-TEST_F(DrawPathsTest, ClearedAndRegrownHistoryIsNotCulledByOldBounds)
+TEST_F(DrawPathsTest, ClearedRegrownOrThinnedHistoryIsNotCulledByOldBounds)
 {
     Simulation sim;
     sim.loadSky();
@@ -102,6 +102,14 @@ TEST_F(DrawPathsTest, ClearedAndRegrownHistoryIsNotCulledByOldBounds)
     for (int i = 0; i < 16000; ++i)
         sim.step(0.0099f);
     expectSamePixels(sim, "regrown histories");
+
+    // Thinned between two frames: every point has moved within its trail, so every box is new.
+    for (std::uint32_t k = 0; k < sim.objectCount(); ++k)
+        sim.object(k).setHistoryBudget(512);
+    for (int i = 0; i < 16000; ++i)
+        sim.step(0.0099f);
+    ASSERT_GT(sim.object(0).history().thinnedCount(), 0u);
+    expectSamePixels(sim, "thinned histories");
 }
 
 TEST_F(DrawPathsTest, DrawingHistoryWithVertexArraysLeavesStateAsFound)
