@@ -7,7 +7,7 @@ class Bounds2D;
 class Simulation;
 
 // GLUT's button and state numbers, repeated here so that the handlers below need no GL headers
-// (mouse.cpp checks that they agree). freeglut reports the two wheel directions as buttons 3 and 4.
+// (mouse_glut.cpp checks that they agree). freeglut reports the two wheel directions as buttons 3 and 4.
 constexpr int MouseLeftButton = 0;
 constexpr int MouseWheelForward = 3;
 constexpr int MouseWheelBackward = 4;

@@ -1,4 +1,4 @@
-// The platform's monotonic high-resolution counter.
+// The tick clock: the monotonic high-resolution counter the frame loop measures time with.
 #pragma once
 
 #include <cstdint>

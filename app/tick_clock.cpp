@@ -1,5 +1,5 @@
 // The tick counter on top of the standard library's steady (monotonic) clock.
-#include "app/platform.h"
+#include "app/tick_clock.h"
 
 #include <chrono>
 
