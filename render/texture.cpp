@@ -11,10 +11,6 @@
 #define GL_BGR_EXT 0x80E0 // the same value as GL 1.2's GL_BGR; older headers lack the EXT name
 #endif
 
-const char* const textureFileNames[textureCount] = {
-    "sun.bmp",    "mercury.bmp", "venus.bmp",   "earth.bmp", "mars.bmp", "jupiter.bmp",
-    "saturn.bmp", "uranus.bmp",  "neptune.bmp", "pluto.bmp", "moon.bmp",
-};
 DovrelGraphicsLibrary::Texture2D objectTextures[textureCount];
 
 namespace DovrelGraphicsLibrary

@@ -1,6 +1,8 @@
 // Texture classes: a BMP file read into memory and uploaded as a GL 2-D texture.
 #pragma once
 
+#include "render/texture_files.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -60,6 +62,4 @@ class Texture2D : public Texture
 
 } // namespace DovrelGraphicsLibrary
 
-inline constexpr int textureCount = 11;
-extern const char* const textureFileNames[textureCount];
 extern DovrelGraphicsLibrary::Texture2D objectTextures[textureCount];

@@ -3,12 +3,15 @@
 // texel, so the maps close seamlessly at the longitude wrap and do not pinch at the poles.
 //
 // Usage: texgen OUTPUT_DIR [NAME.bmp ...]   (no names: all twelve)
+#include "render/texture_files.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <stb/stb_perlin.h>
 #include <string>
 #include <thread>
@@ -1007,17 +1010,10 @@ bool writeBmp(const std::string& path, Image& img)
     return std::fclose(f) == 0 && ok;
 }
 
-struct Entry
-{
-    const char* name;
-    Image (*make)();
-};
-
-const Entry entries[] = {
-    {"sun.bmp", sun},         {"mercury.bmp", mercury}, {"venus.bmp", venus},   {"earth.bmp", earth},
-    {"mars.bmp", mars},       {"jupiter.bmp", jupiter}, {"saturn.bmp", saturn}, {"uranus.bmp", uranus},
-    {"neptune.bmp", neptune}, {"pluto.bmp", pluto},     {"moon.bmp", moon},     {"skybox.bmp", skybox},
-};
+// One painter for each file of textureFileNames, in its order.
+Image (*const painters[])() = {sun,    mercury, venus,   earth, mars, jupiter,
+                               saturn, uranus,  neptune, pluto, moon, skybox};
+static_assert(std::size(painters) == std::size(textureFileNames), "a painter for every texture file");
 
 } // namespace
 
@@ -1030,15 +1026,16 @@ int main(int argc, char** argv)
     }
     const std::string dir = argv[1];
     int status = 0;
-    for (const Entry& e : entries)
+    for (std::size_t t = 0; t < std::size(painters); ++t)
     {
+        const char* name = textureFileNames[t];
         bool wanted = argc == 2;
         for (int i = 2; i < argc; ++i)
-            wanted = wanted || std::strcmp(argv[i], e.name) == 0;
+            wanted = wanted || std::strcmp(argv[i], name) == 0;
         if (!wanted)
             continue;
-        Image img = e.make();
-        const std::string path = dir + "/" + e.name;
+        Image img = painters[t]();
+        const std::string path = dir + "/" + name;
         if (!writeBmp(path, img))
         {
             std::fprintf(stderr, "texgen: cannot write %s\n", path.c_str());

@@ -24,9 +24,9 @@ struct Expected
 std::vector<Expected> expectedSet()
 {
     std::vector<Expected> set;
-    for (const char* name : textureFileNames)
-        set.push_back({name, 1024, 512});
-    set.push_back({"skybox.bmp", 4096, 2048});
+    for (int i = 0; i < textureCount; ++i)
+        set.push_back({textureFileNames[i], 1024, 512});
+    set.push_back({textureFileNames[textureCount], 4096, 2048});
     return set;
 }
 
