@@ -7,17 +7,17 @@ namespace web
 
 void ServerState::assignGroups(const ServerState& other, std::uint32_t mask)
 {
-    if (mask & CurrentBit)
+    if (mask & gl::CurrentBit)
         std::copy(other.color, other.color + 4, color);
-    if (mask & PointBit)
+    if (mask & gl::PointBit)
         pointSize = other.pointSize;
-    if (mask & LineBit)
+    if (mask & gl::LineBit)
         lineWidth = other.lineWidth;
-    if (mask & PolygonBit)
+    if (mask & gl::PolygonBit)
         std::copy(other.polygonMode, other.polygonMode + 2, polygonMode);
-    if (mask & LightingBit)
+    if (mask & gl::LightingBit)
         lighting = other.lighting;
-    if (mask & TextureBit)
+    if (mask & gl::TextureBit)
     {
         texture2D = other.texture2D;
         boundTexture2D = other.boundTexture2D;
@@ -29,16 +29,16 @@ std::size_t VertexPointer::step() const
     if (stride > 0)
         return static_cast<std::size_t>(stride);
     std::size_t component = 4; // GL_FLOAT, GL_INT
-    if (type == 0x1402)        // GL_SHORT
+    if (type == gl::Short)
         component = 2;
-    else if (type == 0x140A) // GL_DOUBLE
+    else if (type == gl::Double)
         component = 8;
     return static_cast<std::size_t>(size) * component;
 }
 
 void ClientState::assignGroups(const ClientState& other, std::uint32_t mask)
 {
-    if (mask & ClientVertexArrayBit)
+    if (mask & gl::ClientVertexArrayBit)
     {
         vertexArray = other.vertexArray;
         vertexPointer = other.vertexPointer;
@@ -67,11 +67,11 @@ std::vector<DrawRange> splitDraw(std::uint32_t mode, std::size_t first, std::siz
     if (count == 0)
         return ranges;
     std::size_t unit = 0; // vertices per primitive; 0: cannot be cut
-    if (mode == 0x0000)   // GL_POINTS
+    if (mode == gl::Points)
         unit = 1;
-    else if (mode == 0x0001) // GL_LINES
+    else if (mode == gl::Lines)
         unit = 2;
-    else if (mode == 0x0004) // GL_TRIANGLES
+    else if (mode == gl::Triangles)
         unit = 3;
     const std::size_t fit = vertexBytes > 0 ? maxBytes / vertexBytes : count;
     const std::size_t limit = unit > 0 ? fit / unit * unit : 0;

@@ -9,24 +9,48 @@
 namespace web
 {
 
-// Attribute group bits, with GL's values, for the groups the program pushes.
-enum AttribBits : std::uint32_t
+// GL's values for the names the layer's logic needs, here because the logic is built without GL's
+// headers (web/platform/web_gl.cpp checks each against them at compile time).
+namespace gl
 {
-    CurrentBit = 0x00000001,
-    PointBit = 0x00000002,
-    LineBit = 0x00000004,
-    PolygonBit = 0x00000008,
-    LightingBit = 0x00000040,
-    TextureBit = 0x00040000,
-    ClientVertexArrayBit = 0x00000002, // of the client groups
-};
+// Attribute groups.
+constexpr std::uint32_t CurrentBit = 0x00000001;
+constexpr std::uint32_t PointBit = 0x00000002;
+constexpr std::uint32_t LineBit = 0x00000004;
+constexpr std::uint32_t PolygonBit = 0x00000008;
+constexpr std::uint32_t LightingBit = 0x00000040;
+constexpr std::uint32_t EnableBit = 0x00002000;
+constexpr std::uint32_t TextureBit = 0x00040000;
+constexpr std::uint32_t ClientVertexArrayBit = 0x00000002; // of the client groups
+// Primitives.
+constexpr std::uint32_t Points = 0x0000;
+constexpr std::uint32_t Lines = 0x0001;
+constexpr std::uint32_t LineLoop = 0x0002;
+constexpr std::uint32_t LineStrip = 0x0003;
+constexpr std::uint32_t Triangles = 0x0004;
+constexpr std::uint32_t TriangleStrip = 0x0005;
+// Capabilities and client arrays.
+constexpr std::uint32_t Lighting = 0x0B50;
+constexpr std::uint32_t Texture2D = 0x0DE1;
+constexpr std::uint32_t DepthTest = 0x0B71;
+constexpr std::uint32_t Blend = 0x0BE2;
+constexpr std::uint32_t CullFace = 0x0B44;
+constexpr std::uint32_t ScissorTest = 0x0C11;
+constexpr std::uint32_t Fog = 0x0B60;
+constexpr std::uint32_t VertexArray = 0x8074;
+// Types and polygon modes.
+constexpr std::uint32_t Short = 0x1402;
+constexpr std::uint32_t Float = 0x1406;
+constexpr std::uint32_t Double = 0x140A;
+constexpr std::uint32_t Fill = 0x1B02;
+} // namespace gl
 
 struct ServerState
 {
     float color[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     float pointSize = 1.0f;
     float lineWidth = 1.0f;
-    std::uint32_t polygonMode[2] = {0x1B02, 0x1B02}; // front, back: GL_FILL
+    std::uint32_t polygonMode[2] = {gl::Fill, gl::Fill}; // front, back
     bool lighting = false;
     bool texture2D = false;
     std::uint32_t boundTexture2D = 0;
@@ -38,7 +62,7 @@ struct ServerState
 struct VertexPointer
 {
     int size = 4;
-    std::uint32_t type = 0x1406; // GL_FLOAT
+    std::uint32_t type = gl::Float;
     int stride = 0;
     const void* pointer = nullptr;
 

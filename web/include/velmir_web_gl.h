@@ -1,5 +1,61 @@
-/* Included ahead of every program source in the browser build. The GL calls that WebGL lacks or
-   answers differently go to the shadow layer in web/platform/ instead of the browser's GL. */
+/* The browser seam: how the program's GL, GLU and GLUT calls reach the browser.
+
+   The program's own sources (app/, render/, camera/, sim/) are compiled for the browser unchanged,
+   against Emscripten's GL emulation, WebGL underneath it, and its GLUT. A call takes one of three
+   routes; a newcomer reading render/arrow.cpp sees plain GL, and this list says what happens to it.
+
+   1. Renamed by macro. This header is included ahead of every program source (the -include option
+      in web/CMakeLists.txt). The #defines at its end send the calls listed there to velmir*
+      functions: the GL ones to web/platform/web_gl.cpp, which keeps the state WebGL lacks and then
+      calls the browser's function of the same name; glutMouseFunc, glutSwapBuffers and glutMainLoop
+      to web/platform/web_glut.cpp (wheel release, frame count, a runtime that stays alive).
+   2. Replaced at link time under the same name. web/platform/web_glu.cpp defines GLU's quadrics
+      (gluNewQuadric, gluQuadric*, gluSphere, gluDeleteQuadric), which the browser's GLU lacks;
+      web/platform/web_glut.cpp defines GLUT's menus (glutCreateMenu, glutAddMenuEntry,
+      glutAddSubMenu, glutAttachMenu), glutSetOption and glutEntryFunc. The program's calls keep
+      their names; the linker takes ours instead of the browser's.
+   3. A shadowed header. web/include/GL/freeglut.h stands in for freeglut's header: the browser's
+      GLUT is plain GLUT, so it adds the freeglut names the program uses (glutSetOption and its
+      GLUT_ACTION_* values) on top of <GL/glut.h>.
+
+   Every other name goes to the browser unchanged; web/pass_through.txt lists each one the program
+   calls, with the reason it behaves as on the desktop. The native test web_seam_names fails when the
+   program calls a name that is on none of the three routes and not on that list.
+
+   What the layer supports, and what it does not. A call beyond it prints one warning naming the
+   call in the page ("velmir web layer: ..." on the console), and fails the native layer tests,
+   which run the layer in checked mode (web/core/coverage.h).
+   - Attribute groups. glPushAttrib keeps GL_CURRENT_BIT (the colour), GL_POINT_BIT (the size),
+     GL_LINE_BIT (the width), GL_POLYGON_BIT (the polygon mode), GL_LIGHTING_BIT (lighting on or
+     off) and GL_TEXTURE_BIT (GL_TEXTURE_2D on or off and its binding); glPushClientAttrib keeps
+     GL_CLIENT_VERTEX_ARRAY_BIT for the vertex array. Any other group warns (GL_ENABLE_BIT,
+     GL_DEPTH_BUFFER_BIT, GL_TRANSFORM_BIT, ...). Not kept within the kept groups: light
+     parameters, shade model, texture environment and parameters, stipples, smoothing.
+   - Capabilities. GL_LIGHTING and GL_TEXTURE_2D are tracked; GL_DEPTH_TEST, GL_BLEND,
+     GL_CULL_FACE and GL_SCISSOR_TEST go to WebGL unchanged (no kept group holds them); any
+     other glEnable or glDisable warns.
+   - Wide primitives. Lines wider than one pixel are drawn as quads between glBegin(GL_LINES) and
+     glEnd only, square-ended; a wide GL_LINE_STRIP or GL_LINE_LOOP, or lines from glDrawArrays,
+     warn and come out one pixel wide. Points of any size are the emulation's own. Polygon modes
+     other than GL_FILL warn: WebGL fills every polygon.
+   - Client arrays. The vertex array is tracked and restored; enabling another client array warns
+     (the layer's own spheres use and then switch off the texture coordinate and normal arrays).
+     Draws from client memory are cut to fit Emscripten's 2 MiB copy buffer: points, lines and
+     triangles at whole primitives; strips and fans go whole.
+   - Queries and uploads. glGetFloatv and glGetDoublev answer the current colour, the line width
+     and the point size from the layer, matrices and the rest from the emulation. glTexImage2D
+     takes GL_BGR (swapped to RGB here) and the internal formats 3 and 4.
+   - Menus. glutCreateMenu, glutAddMenuEntry, glutAddSubMenu and glutAttachMenu(GLUT_RIGHT_BUTTON)
+     build an HTML menu the page draws. Not provided: menus on other buttons, changing or removing
+     entries, glutDestroyMenu, glutSetMenu, glutGetMenu, menu status callbacks.
+   - Wheel. Each browser wheel event is one notch: button 3 (forward) or 4 (backward), a press and
+     then a release, as desktop GLUT reports it.
+   - Window. The canvas is the window, of a fixed size; glutSetOption and glutEntryFunc do nothing;
+     glutMainLoop does not return but hands over to the browser's event loop; exit() ends the
+     page's program.
+
+   The layer's own files define VELMIR_WEB_LAYER before including this header: they need the
+   declarations below, but GL's own names. */
 #pragma once
 
 #include <GL/gl.h>
@@ -38,10 +94,15 @@ extern "C"
     void velmirMouseFunc(void (*callback)(int button, int state, int x, int y));
     void velmirSwapBuffers(void);
     void velmirMainLoop(void);
+
+    // Shared by the layer's files: puts the program's vertex array state back after a draw of the
+    // layer's own (web_glu.cpp's spheres), as web_gl.cpp keeps it.
+    void velmirRestoreClientVertexArray(void);
 #ifdef __cplusplus
 }
 #endif
 
+#ifndef VELMIR_WEB_LAYER
 #define glPushAttrib velmirPushAttrib
 #define glPopAttrib velmirPopAttrib
 #define glPushClientAttrib velmirPushClientAttrib
@@ -69,3 +130,4 @@ extern "C"
 #define glutMouseFunc velmirMouseFunc
 #define glutSwapBuffers velmirSwapBuffers
 #define glutMainLoop velmirMainLoop
+#endif

@@ -1,13 +1,32 @@
 // The shadow layer: the fixed-function calls WebGL lacks or answers differently, kept on our side
-// and passed on to the browser's GL in the form it accepts. Compiled without the forced include,
-// so the gl* names here are the browser's own.
+// and passed on to the browser's GL in the form it accepts. Compiled without the forced include's
+// renames, so the gl* names here are the browser's own. The native layer tests build it too, over
+// the desktop's GL.
+#define VELMIR_WEB_LAYER
+#include "web/core/coverage.h"
 #include "web/core/gl_state.h"
 #include "web/core/wide_line.h"
+#include "web/include/velmir_web_gl.h"
 
-#include <GL/gl.h>
 #include <algorithm>
 #include <cstdint>
 #include <vector>
+
+// The layer's logic is built without GL's headers and spells GL's values itself.
+static_assert(web::gl::CurrentBit == GL_CURRENT_BIT && web::gl::PointBit == GL_POINT_BIT &&
+              web::gl::LineBit == GL_LINE_BIT && web::gl::PolygonBit == GL_POLYGON_BIT &&
+              web::gl::LightingBit == GL_LIGHTING_BIT && web::gl::EnableBit == GL_ENABLE_BIT &&
+              web::gl::TextureBit == GL_TEXTURE_BIT &&
+              web::gl::ClientVertexArrayBit == GL_CLIENT_VERTEX_ARRAY_BIT);
+static_assert(web::gl::Points == GL_POINTS && web::gl::Lines == GL_LINES &&
+              web::gl::LineLoop == GL_LINE_LOOP && web::gl::LineStrip == GL_LINE_STRIP &&
+              web::gl::Triangles == GL_TRIANGLES && web::gl::TriangleStrip == GL_TRIANGLE_STRIP);
+static_assert(web::gl::Lighting == GL_LIGHTING && web::gl::Texture2D == GL_TEXTURE_2D &&
+              web::gl::DepthTest == GL_DEPTH_TEST && web::gl::Blend == GL_BLEND &&
+              web::gl::CullFace == GL_CULL_FACE && web::gl::ScissorTest == GL_SCISSOR_TEST &&
+              web::gl::Fog == GL_FOG && web::gl::VertexArray == GL_VERTEX_ARRAY);
+static_assert(web::gl::Short == GL_SHORT && web::gl::Float == GL_FLOAT && web::gl::Double == GL_DOUBLE &&
+              web::gl::Fill == GL_FILL);
 
 namespace
 {
@@ -113,12 +132,23 @@ void drawWideLines()
     glMatrixMode(GL_MODELVIEW);
     glColor4f(server.color[0], server.color[1], server.color[2], server.color[3]);
 }
+void checkCapability(const char* call, GLenum cap)
+{
+    if (!web::tracksCapability(cap) && !web::passesCapability(cap))
+        web::reportGap(call, "the capability " + web::hex(cap) + " is not tracked");
+}
+
+void checkWidth(const char* call, GLenum mode, bool immediate)
+{
+    if (web::isLine(mode) && server.lineWidth > 1.0f && !web::widensLines(mode, immediate))
+        web::reportGap(call,
+                       "primitive " + web::hex(mode) + " is drawn one pixel wide, not at the line width");
+}
 } // namespace
 
 extern "C"
 {
 
-    // For the layer's own array draws (spheres): puts the program's vertex array back.
     void velmirRestoreClientVertexArray(void)
     {
         if (client.vertexArray)
@@ -130,6 +160,9 @@ extern "C"
 
     void velmirPushAttrib(GLbitfield mask)
     {
+        if (const GLbitfield unkept = mask & ~web::keptServerGroups)
+            web::reportGap("glPushAttrib",
+                           "the groups " + web::hex(unkept) + " are not kept, nor restored by the pop");
         serverStack.push(mask, server);
     }
 
@@ -142,6 +175,9 @@ extern "C"
 
     void velmirPushClientAttrib(GLbitfield mask)
     {
+        if (const GLbitfield unkept = mask & ~web::keptClientGroups)
+            web::reportGap("glPushClientAttrib",
+                           "the groups " + web::hex(unkept) + " are not kept, nor restored by the pop");
         clientStack.push(mask, client);
     }
 
@@ -213,6 +249,7 @@ extern "C"
 
     void velmirEnable(GLenum cap)
     {
+        checkCapability("glEnable", cap);
         if (cap == GL_LIGHTING)
             server.lighting = true;
         else if (cap == GL_TEXTURE_2D)
@@ -222,6 +259,7 @@ extern "C"
 
     void velmirDisable(GLenum cap)
     {
+        checkCapability("glDisable", cap);
         if (cap == GL_LIGHTING)
             server.lighting = false;
         else if (cap == GL_TEXTURE_2D)
@@ -244,6 +282,8 @@ extern "C"
 
     void velmirPolygonMode(GLenum face, GLenum mode)
     {
+        if (mode != GL_FILL)
+            web::reportGap("glPolygonMode", "mode " + web::hex(mode) + " is drawn filled");
         if (face == GL_FRONT || face == GL_FRONT_AND_BACK)
             server.polygonMode[0] = mode;
         if (face == GL_BACK || face == GL_FRONT_AND_BACK)
@@ -259,6 +299,8 @@ extern "C"
 
     void velmirEnableClientState(GLenum array)
     {
+        if (array != GL_VERTEX_ARRAY)
+            web::reportGap("glEnableClientState", "the array " + web::hex(array) + " is not kept");
         if (array == GL_VERTEX_ARRAY)
             client.vertexArray = true;
         glEnableClientState(array);
@@ -279,6 +321,7 @@ extern "C"
 
     void velmirDrawArrays(GLenum mode, GLint first, GLsizei count)
     {
+        checkWidth("glDrawArrays", mode, false);
         if (!client.vertexArray || first < 0 || count <= 0)
         {
             glDrawArrays(mode, first, count);
@@ -300,6 +343,7 @@ extern "C"
 
     void velmirBegin(GLenum mode)
     {
+        checkWidth("glBegin", mode, true);
         collectingWideLines = mode == GL_LINES && server.lineWidth > 1.0f;
         if (collectingWideLines)
             lineVertices.clear();

@@ -1,16 +1,14 @@
 // GLU's quadric objects and spheres, which the browser's GLU lacks, drawn from the generated strips.
-#include "web/core/sphere.h"
-
+#define VELMIR_WEB_LAYER
 #define GL_GLEXT_PROTOTYPES
-#include <GL/gl.h>
+#include "web/core/sphere.h"
+#include "web/include/velmir_web_gl.h"
+
 #include <GL/glext.h>
-#include <GL/glu.h>
 #include <algorithm>
 #include <map>
 #include <tuple>
 #include <vector>
-
-extern "C" void velmirRestoreClientVertexArray(void);
 
 namespace
 {

@@ -1,6 +1,8 @@
 // The GLUT parts the browser's GLUT lacks or does differently: pop-up menus as an HTML menu, a
 // press and a release for each wheel notch, and the options and callbacks a browser has no use for.
-#include <GL/glut.h>
+#define VELMIR_WEB_LAYER
+#include "web/include/velmir_web_gl.h"
+
 #include <cstdlib>
 #include <emscripten.h>
 #include <string>
@@ -23,7 +25,9 @@ std::vector<Menu> menus; // id = index + 1, as freeglut numbers them
 int currentMenu = 0;
 int rightButtonMenu = 0;
 void (*userMouse)(int, int, int, int) = nullptr;
-unsigned frameCount = 0;
+// Frames shown. Not the program's frameCount, which counts gravity steps (the "Frame" of its log):
+// the page's frame rate needs the frames, and only the browser build needs them counted.
+unsigned framesShown = 0;
 
 void appendJsonString(std::string& out, const std::string& text)
 {
@@ -115,14 +119,14 @@ extern "C"
 
     void velmirSwapBuffers(void)
     {
-        ++frameCount;
+        ++framesShown;
         glutSwapBuffers();
     }
 
     // Frames shown so far; the page measures the frame rate from it.
     EMSCRIPTEN_KEEPALIVE unsigned velmirFrameCount(void)
     {
-        return frameCount;
+        return framesShown;
     }
 
     // Called by the page when an entry of the HTML menu is chosen.

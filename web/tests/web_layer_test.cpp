@@ -40,8 +40,8 @@ TEST(AttributeStack, EachPopRestoresExactlyTheGroupsItsPushSaved)
     state.boundTexture2D = 7;
 
     // As the arrow does: separate pushes, each group changed under them, popped in reverse.
-    stack.push(web::CurrentBit | web::LineBit, state);
-    stack.push(web::LightingBit | web::TextureBit, state);
+    stack.push(web::gl::CurrentBit | web::gl::LineBit, state);
+    stack.push(web::gl::LightingBit | web::gl::TextureBit, state);
     setColor(state, 1.0f, 0.0f, 0.0f);
     state.lineWidth = 2.0f;
     state.pointSize = 2.0f; // not saved by either push
@@ -74,9 +74,9 @@ TEST(AttributeStack, ClientPushRestoresTheVertexArrayAndItsPointer)
     ClientState client;
     GroupStack<ClientState> stack;
     const float points[6] = {};
-    stack.push(web::ClientVertexArrayBit, client);
+    stack.push(web::gl::ClientVertexArrayBit, client);
     client.vertexArray = true;
-    client.vertexPointer = {3, 0x1406, 12, points};
+    client.vertexPointer = {3, web::gl::Float, 12, points};
     ASSERT_TRUE(stack.pop(client));
     EXPECT_FALSE(client.vertexArray);
     EXPECT_EQ(client.vertexPointer.pointer, nullptr);
@@ -103,18 +103,20 @@ TEST(DrawSplit, LargeDrawsAreCutAtTheBufferSizeOnWholePrimitives)
     constexpr std::size_t buffer = 2u << 20;
     constexpr std::size_t point = 12;       // a history point: three floats
     const std::size_t fit = buffer / point; // 174762 points
-    EXPECT_EQ(web::splitDraw(0x0000, 5, fit, point, buffer), (std::vector<DrawRange>{{5, fit}}));
-    EXPECT_EQ(web::splitDraw(0x0000, 5, fit + 1, point, buffer),
+    EXPECT_EQ(web::splitDraw(web::gl::Points, 5, fit, point, buffer), (std::vector<DrawRange>{{5, fit}}));
+    EXPECT_EQ(web::splitDraw(web::gl::Points, 5, fit + 1, point, buffer),
               (std::vector<DrawRange>{{5, fit}, {5 + fit, 1}}));
-    EXPECT_EQ(web::splitDraw(0x0000, 0, 3 * fit, point, buffer),
+    EXPECT_EQ(web::splitDraw(web::gl::Points, 0, 3 * fit, point, buffer),
               (std::vector<DrawRange>{{0, fit}, {fit, fit}, {2 * fit, fit}}));
-    EXPECT_TRUE(web::splitDraw(0x0000, 0, 0, point, buffer).empty());
+    EXPECT_TRUE(web::splitDraw(web::gl::Points, 0, 0, point, buffer).empty());
 
     // Lines in pairs and triangles in threes: 10 vertices fit, so 10 and 9 per piece.
-    EXPECT_EQ(web::splitDraw(0x0001, 0, 22, 1, 10), (std::vector<DrawRange>{{0, 10}, {10, 10}, {20, 2}}));
-    EXPECT_EQ(web::splitDraw(0x0004, 0, 21, 1, 10), (std::vector<DrawRange>{{0, 9}, {9, 9}, {18, 3}}));
+    EXPECT_EQ(web::splitDraw(web::gl::Lines, 0, 22, 1, 10),
+              (std::vector<DrawRange>{{0, 10}, {10, 10}, {20, 2}}));
+    EXPECT_EQ(web::splitDraw(web::gl::Triangles, 0, 21, 1, 10),
+              (std::vector<DrawRange>{{0, 9}, {9, 9}, {18, 3}}));
     // A strip cannot be cut without repeating vertices: it goes whole.
-    EXPECT_EQ(web::splitDraw(0x0005, 0, 50, 1, 10), (std::vector<DrawRange>{{0, 50}}));
+    EXPECT_EQ(web::splitDraw(web::gl::TriangleStrip, 0, 50, 1, 10), (std::vector<DrawRange>{{0, 50}}));
 }
 
 TEST(WideLine, QuadIsTheLineWidthAcrossInPixelsAndClippedAtTheNearPlane)

@@ -1,0 +1,97 @@
+// The browser layer itself (web_gl.cpp, web_glu.cpp) over the desktop's GL in checked mode: the
+// program's own drawing, compiled as for the browser, calls nothing the layer does not serve, and a
+// call beyond the layer is reported by name.
+#define VELMIR_WEB_LAYER
+#include "capture_cout.h"
+#include "gl_context.h"
+#include "render/scene.h"
+#include "render/shared_resources.h"
+#include "sim/simulation.h"
+#include "web/core/coverage.h"
+#include "web/include/velmir_web_gl.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+// The browser's GLUT part (web_glut.cpp) is built only for the browser; the scene needs its swap.
+extern "C" void velmirSwapBuffers(void)
+{
+    glutSwapBuffers();
+}
+
+namespace
+{
+class CheckedLayerTest : public GlContextTest
+{
+  protected:
+    void SetUp() override
+    {
+        web::setGapHandler([this](const std::string& call, const std::string& detail) {
+            gaps.push_back(call);
+            reports += call + ": " + detail + "\n";
+        });
+    }
+    void TearDown() override
+    {
+        web::setGapHandler(nullptr);
+    }
+    std::vector<std::string> gaps; // the calls reported
+    std::string reports;           // and what each report said
+};
+} // namespace
+
+TEST_F(CheckedLayerTest, TheProgramsSceneReachesNoGap)
+{
+    // The program's start-up with its real textures, then trails, arrows and the sky in three frames.
+    std::filesystem::current_path(VELMIR_RUN_DIR);
+    const CaptureCout stepLog;
+    initGL();
+    installRenderHooks();
+    reshape(width, height);
+    simulation.loadSky();
+    createInitialSystem();
+    for (int frame = 0; frame < 3; ++frame)
+    {
+        for (int i = 0; i < 25; ++i)
+            simulation.step(0.01f);
+        display();
+    }
+    EXPECT_EQ(reports, "") << "the browser would draw these calls differently from the desktop";
+}
+
+TEST_F(CheckedLayerTest, CallsBeyondTheLayerAreReportedByName)
+{
+    // Within the layer: kept groups, tracked and passed capabilities, wide separate lines.
+    velmirPushAttrib(GL_CURRENT_BIT | GL_LINE_BIT | GL_TEXTURE_BIT);
+    velmirEnable(GL_DEPTH_TEST);
+    velmirDisable(GL_LIGHTING);
+    velmirLineWidth(3.0f);
+    velmirBegin(GL_LINES);
+    velmirVertex3f(0.0f, 0.0f, 0.0f);
+    velmirVertex3f(0.5f, 0.5f, 0.0f);
+    velmirEnd();
+    EXPECT_EQ(gaps, std::vector<std::string>{});
+
+    // Beyond it: a group it does not keep, a wide strip, a capability it does not track.
+    velmirPushAttrib(GL_ENABLE_BIT);
+    velmirBegin(GL_LINE_STRIP);
+    velmirVertex3f(0.0f, 0.0f, 0.0f);
+    velmirVertex3f(0.5f, 0.5f, 0.0f);
+    velmirEnd();
+    velmirEnable(GL_FOG);
+    velmirDisable(GL_FOG);
+    velmirPopAttrib();
+    velmirPopAttrib();
+    EXPECT_EQ(gaps, (std::vector<std::string>{"glPushAttrib", "glBegin", "glEnable", "glDisable"}));
+
+    // Without checked mode (the page): one warning per call, naming it.
+    web::setGapHandler(nullptr);
+    testing::internal::CaptureStderr();
+    web::reportGap("glPolygonMode", "mode 0x00001B01 is drawn filled");
+    web::reportGap("glPolygonMode", "mode 0x00001B01 is drawn filled");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "velmir web layer: glPolygonMode: mode 0x00001B01 is drawn filled; the browser draws this "
+              "differently from the desktop\n");
+}
