@@ -1,0 +1,257 @@
+// Where a browser frame goes. Opens the built page in headless Chromium (software WebGL: SwiftShader)
+// with the display's frame cap lifted, runs the initial system at time scale 1 and prints, as
+// markdown, the frame rate and the CPU time per frame of each part of the browser, for:
+// - the page as it is, and the program alone in a bare page (no output panel, nothing else to lay out);
+// - the bare page with some of the program's WebGL draws left out (the draws are told apart by their
+//   shape: the sky is the first 15000-vertex draw of a frame, a body another, an arrow a 6-vertex
+//   quad or its 22-vertex head, a trail a draw of points), which splits the frame into its parts;
+// - floors measured in the same run: a page that only clears the canvas, and one that fills it with a
+//   4096 x 2048 texture through one quad, both with plain WebGL calls.
+// CPU time comes from /proc (Linux): every Chromium thread, grouped as the renderer's main thread
+// (the program, the GL emulation and the page's script), the GPU process's main thread (WebGL's
+// command decoder), SwiftShader's raster threads and the display compositor. Some of them spin while
+// they wait (the compositor with the cap lifted, SwiftShader's workers), so a slower frame also shows
+// more CPU there: compare rows of one run, and read the parts as estimates. Chromium's tracing adds the
+// thread time of the program's own frame callbacks. Last, the page and the program alone with the
+// display's frame cap, as a user sees them.
+// Usage: node browser_bench.mjs SITE_DIR [--seconds N]   (N seconds a variant, 4 by default)
+import { chromium } from 'playwright-core';
+import fs from 'node:fs';
+import http from 'node:http';
+import path from 'node:path';
+
+const site = path.resolve(process.argv[2] ?? '');
+const secondsIndex = process.argv.indexOf('--seconds');
+const seconds = secondsIndex > 0 ? Number(process.argv[secondsIndex + 1]) : 4;
+if (!fs.existsSync(path.join(site, 'index.html'))) {
+  console.error(`usage: node browser_bench.mjs SITE_DIR [--seconds N] (no index.html in ${site})`);
+  process.exit(2);
+}
+
+// The program alone: the canvas and the few hooks the program's runtime needs.
+const barePage = `<!doctype html><html><body style="margin:0;background:#000">
+<canvas id="canvas" width="640" height="480" tabindex="0"></canvas><script>
+window.velmir = { ready: false, frames() { return velmir.ready ? Module._velmirFrameCount() : 0; } };
+var Module = { canvas: document.getElementById('canvas'), print() {}, printErr() {},
+               onRuntimeInitialized() { velmir.ready = true; } };
+</script><script async src="velmir.js"></script></body></html>`;
+
+// Plain WebGL: a clear, or also one full-canvas quad textured from a 4096 x 2048 RGB image.
+const floorPage = (textured) => `<!doctype html><html><body style="margin:0;background:#000">
+<canvas id="canvas" width="640" height="480"></canvas><script>
+const gl = document.getElementById('canvas').getContext('webgl', { antialias: false, alpha: false });
+let frames = 0;
+window.velmir = { ready: true, frames: () => frames };
+const textured = ${textured};
+if (textured) {
+  const shader = (type, text) => { const s = gl.createShader(type); gl.shaderSource(s, text); gl.compileShader(s); return s; };
+  const program = gl.createProgram();
+  gl.attachShader(program, shader(gl.VERTEX_SHADER, 'attribute vec2 p; varying vec2 t; void main() { t = p * 0.5 + 0.5; gl_Position = vec4(p, 0.0, 1.0); }'));
+  gl.attachShader(program, shader(gl.FRAGMENT_SHADER, 'precision mediump float; varying vec2 t; uniform sampler2D s; void main() { gl_FragColor = texture2D(s, t); }'));
+  gl.linkProgram(program);
+  gl.useProgram(program);
+  gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+  gl.bufferData(gl.ARRAY_BUFFER, new Float32Array([-1, -1, 1, -1, -1, 1, 1, 1]), gl.STATIC_DRAW);
+  gl.enableVertexAttribArray(0);
+  gl.vertexAttribPointer(0, 2, gl.FLOAT, false, 0, 0);
+  const pixels = new Uint8Array(4096 * 2048 * 3);
+  for (let i = 0; i < pixels.length; i++) pixels[i] = (i * 2654435761) >>> 24;
+  gl.bindTexture(gl.TEXTURE_2D, gl.createTexture());
+  gl.pixelStorei(gl.UNPACK_ALIGNMENT, 1);
+  gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGB, 4096, 2048, 0, gl.RGB, gl.UNSIGNED_BYTE, pixels);
+  gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.LINEAR);
+  gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.LINEAR);
+  gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_S, gl.CLAMP_TO_EDGE);
+  gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_T, gl.CLAMP_TO_EDGE);
+}
+(function frame() {
+  gl.clear(gl.COLOR_BUFFER_BIT | gl.DEPTH_BUFFER_BIT);
+  if (textured) gl.drawArrays(gl.TRIANGLE_STRIP, 0, 4);
+  frames++;
+  requestAnimationFrame(frame);
+})();
+</script></body></html>`;
+
+// Leaves out the program's draws for which window.velmirSkip(part) is true.
+function classifyDraws() {
+  window.velmirSkip = null;
+  let skySeen = false;
+  const clear = WebGLRenderingContext.prototype.clear;
+  WebGLRenderingContext.prototype.clear = function (...args) {
+    skySeen = false;
+    return clear.apply(this, args);
+  };
+  const drawArrays = WebGLRenderingContext.prototype.drawArrays;
+  WebGLRenderingContext.prototype.drawArrays = function (mode, first, count) {
+    if (window.velmirSkip) {
+      let part = 'other';
+      if (count === 15000) {
+        part = skySeen ? 'bodies' : 'sky';
+        skySeen = true;
+      } else if (mode === this.POINTS) part = 'trails';
+      else if ((mode === this.TRIANGLES && count === 6) || (mode === this.TRIANGLE_FAN && count === 22)) part = 'arrows';
+      if (window.velmirSkip(part)) return undefined;
+    }
+    return drawArrays.call(this, mode, first, count);
+  };
+}
+
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
+const generated = { '/bare.html': barePage, '/clear.html': floorPage(false), '/quad.html': floorPage(true) };
+const server = http.createServer((request, response) => {
+  const name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+  if (generated[name]) return response.writeHead(200, { 'Content-Type': 'text/html' }).end(generated[name]);
+  const file = path.join(site, path.normalize(name.endsWith('/') ? `${name}index.html` : name));
+  if (!file.startsWith(site)) return response.writeHead(403).end();
+  fs.readFile(file, (error, data) => {
+    if (error) return response.writeHead(404).end();
+    response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream' });
+    response.end(data);
+  });
+});
+await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+const origin = `http://127.0.0.1:${server.address().port}`;
+
+const launch = (capped) => chromium.launch({
+  executablePath: process.env.VELMIR_CHROMIUM ?? '/usr/bin/chromium',
+  headless: true,
+  args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+         ...(capped ? [] : ['--disable-gpu-vsync', '--disable-frame-rate-limit']), // the display's cap lifted
+         '--disable-quic', '--no-first-run', '--disable-background-networking', '--disable-component-update',
+         '--disable-sync'],
+});
+
+// CPU seconds of every thread of the browser's processes, by thread, with the part of the browser
+// it belongs to.
+function cpuSeconds() {
+  const threads = new Map();
+  for (const pid of fs.readdirSync('/proc').filter((p) => /^\d+$/.test(p))) {
+    let cmdline, tasks;
+    try {
+      cmdline = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+      if (!cmdline.includes('chromium')) continue;
+      tasks = fs.readdirSync(`/proc/${pid}/task`);
+    } catch {
+      continue; // ended meanwhile
+    }
+    const type = /--type=([a-z-]+)/.exec(cmdline)?.[1] ?? 'browser';
+    for (const task of tasks) {
+      try {
+        const stat = fs.readFileSync(`/proc/${pid}/task/${task}/stat`, 'utf8');
+        const name = stat.slice(stat.indexOf('(') + 1, stat.lastIndexOf(')'));
+        const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+        let part = 'other';
+        if (name.startsWith('VizCompositor')) part = 'compositor';
+        else if (/^Thread<\d+>$/.test(name)) part = 'raster'; // SwiftShader's workers
+        else if (task === pid && type === 'renderer') part = 'renderer';
+        else if (task === pid && type === 'gpu-process') part = 'gpu';
+        // utime + stime, in clock ticks of 1/100 s
+        threads.set(`${pid}/${task}`, { part, seconds: (Number(fields[11]) + Number(fields[12])) / 100 });
+      } catch {
+        // ended meanwhile
+      }
+    }
+  }
+  return threads;
+}
+
+// CPU seconds by part between two readings, over the threads present in both.
+function cpuBetween(before, after) {
+  const sums = { renderer: 0, gpu: 0, raster: 0, compositor: 0, other: 0 };
+  for (const [key, now] of after) {
+    const then = before.get(key);
+    if (then) sums[now.part] += now.seconds - then.seconds;
+  }
+  return sums;
+}
+
+async function measure(page, skip = null) {
+  await page.evaluate((s) => { window.velmirSkip = s ? eval(s) : null; }, skip);
+  await page.waitForTimeout(500);
+  const before = cpuSeconds();
+  const { frames, ms } = await page.evaluate((ms) => new Promise((resolve) => {
+    const f0 = velmir.frames(), t0 = performance.now();
+    setTimeout(() => resolve({ frames: velmir.frames() - f0, ms: performance.now() - t0 }), ms);
+  }), seconds * 1000);
+  const used = cpuBetween(before, cpuSeconds());
+  const perFrame = {};
+  for (const [part, value] of Object.entries(used)) perFrame[part] = frames > 0 ? (value * 1000) / frames : NaN;
+  return { fps: (frames * 1000) / ms, perFrame };
+}
+
+async function open(browser, file, program) {
+  const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
+  await page.addInitScript(classifyDraws);
+  await page.goto(`${origin}/${file}`);
+  await page.waitForFunction(() => velmir.frames() > 0, null, { timeout: 60000 });
+  if (program) {
+    await page.locator('#canvas').focus();
+    await page.keyboard.press('Space'); // running at time scale 1
+  }
+  return page;
+}
+
+const rows = [];
+async function row(label, page, skip) {
+  const m = await measure(page, skip);
+  const p = m.perFrame;
+  const total = p.renderer + p.gpu + p.raster + p.compositor + p.other;
+  rows.push(`| ${label} | ${m.fps.toFixed(1)} | ${p.renderer.toFixed(1)} | ${p.gpu.toFixed(1)} | ${p.raster.toFixed(1)} | ` +
+            `${p.compositor.toFixed(1)} | ${p.other.toFixed(1)} | ${total.toFixed(1)} |`);
+  return m;
+}
+
+// The thread time, per frame, of the animation-frame callbacks (the program's frame: its drawing, the
+// GL emulation, the browser's GLUT) and of the GPU process's WebGL command decoding, from Chromium's
+// tracing.
+async function traced(browser, page) {
+  await browser.startTracing(page, { categories: ['devtools.timeline', 'gpu'] });
+  const f0 = await page.evaluate(() => velmir.frames());
+  await page.waitForTimeout(2000);
+  const frames = (await page.evaluate(() => velmir.frames())) - f0;
+  const events = JSON.parse((await browser.stopTracing()).toString()).traceEvents;
+  const sum = (name) => events.filter((e) => e.ph === 'X' && e.name === name)
+                              .reduce((total, e) => total + (e.tdur ?? e.dur ?? 0), 0) / 1000 / frames;
+  return { callbacks: sum('FireAnimationFrame'), decoding: sum('CommandBufferStub::OnAsyncFlush') };
+}
+
+const capped = await launch(true);
+let page = await open(capped, '', true);
+const cappedFps = (await measure(page)).fps;
+await page.close();
+page = await open(capped, 'bare.html', true);
+const cappedBareFps = (await measure(page)).fps;
+await capped.close();
+
+const browser = await launch(false);
+page = await open(browser, '', true);
+await row('the page, time scale 1', page);
+await page.close();
+page = await open(browser, 'bare.html', true);
+const uncapped = await row('the program alone (bare page)', page);
+await row('  without the sky', page, `(part) => part === 'sky'`);
+await row('  without the bodies', page, `(part) => part === 'bodies'`);
+await row('  without the arrows', page, `(part) => part === 'arrows'`);
+await row('  without the trails', page, `(part) => part === 'trails'`);
+await row('  no draw at all (clear, emulation, swap)', page, `() => true`);
+const trace = await traced(browser, page);
+await page.close();
+for (const [label, file] of [['floor: plain WebGL clear', 'clear.html'],
+                             ['floor: plain WebGL clear + 4096 x 2048 textured quad', 'quad.html']]) {
+  page = await open(browser, file, false);
+  await row(label, page);
+  await page.close();
+}
+await browser.close();
+server.close();
+
+console.log(`Browser frame (headless Chromium, SwiftShader, frame cap lifted; ${seconds} s a row). CPU ms per frame:`);
+console.log("renderer = the page's main thread (program, GL emulation, page script); gpu = GPU process main thread;");
+console.log('raster = SwiftShader\'s threads; compositor = the display compositor; other = every other thread.\n');
+console.log('| Variant | frames/s | renderer | gpu | raster | compositor | other | total |');
+console.log('|---|---|---|---|---|---|---|---|');
+for (const r of rows) console.log(r);
+console.log(`\nThe program's frame callbacks (drawing, GL emulation, GLUT): ${trace.callbacks.toFixed(2)} ms of thread time a frame; ` +
+            `WebGL command decoding in the GPU process: ${trace.decoding.toFixed(2)} ms (Chromium's tracing, bare page).`);
+console.log(`With the display's frame cap, at time scale 1: the page ${cappedFps.toFixed(1)} frames per second, ` +
+            `the program alone ${cappedBareFps.toFixed(1)} (uncapped, the program alone: ${uncapped.fps.toFixed(1)}).`);
