@@ -132,6 +132,8 @@ void drawWideLines()
     glMatrixMode(GL_MODELVIEW);
     glColor4f(server.color[0], server.color[1], server.color[2], server.color[3]);
 }
+
+// Reports what the layer cannot serve as the desktop's GL does (web/core/coverage.h).
 void checkCapability(const char* call, GLenum cap)
 {
     if (!web::tracksCapability(cap) && !web::passesCapability(cap))
