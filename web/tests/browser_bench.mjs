@@ -5,8 +5,9 @@
 // - the bare page with some of the program's WebGL draws left out (the draws are told apart by their
 //   shape: the sky is the first 15000-vertex draw of a frame, a body another, an arrow a 6-vertex
 //   quad or its 22-vertex head, a trail a draw of points), which splits the frame into its parts;
-// - floors measured in the same run: a page that only clears the canvas, and one that fills it with a
-//   4096 x 2048 texture through one quad, both with plain WebGL calls.
+// - floors measured in the same run: the program's own WebGL calls of one frame replayed with nothing
+//   else (the same geometry and state, no program, no GL emulation), a page that only clears the
+//   canvas, and one that fills it with a 4096 x 2048 texture through one quad.
 // CPU time comes from /proc (Linux): every Chromium thread, grouped as the renderer's main thread
 // (the program, the GL emulation and the page's script), the GPU process's main thread (WebGL's
 // command decoder), SwiftShader's raster threads and the display compositor. Some of them spin while
@@ -96,6 +97,46 @@ function classifyDraws() {
   };
 }
 
+// Records the WebGL calls of one program frame (from one clear to the next), then stops the program's
+// drawing and replays them every animation frame: the same geometry and state through plain WebGL,
+// without the program or the GL emulation.
+function recordAndReplay() {
+  window.velmirReplay = () => new Promise((resolve) => {
+    const proto = WebGLRenderingContext.prototype;
+    const originals = {};
+    const calls = [];
+    let recording = 0; // 1 after the first clear, 2 once the frame is complete
+    for (const name of Object.getOwnPropertyNames(proto)) {
+      const d = Object.getOwnPropertyDescriptor(proto, name);
+      if (typeof d.value !== 'function' || name === 'constructor') continue;
+      originals[name] = d.value;
+      proto[name] = function (...args) {
+        if (name === 'clear' && recording < 2) recording++;
+        if (recording === 1 && !/^(get|is|check)/.test(name))
+          calls.push([name, args.map((a) => (ArrayBuffer.isView(a) ? a.slice() : a))]);
+        if (recording === 2) finish(this);
+        return originals[name].apply(this, args);
+      };
+    }
+    let finished = false;
+    function finish(gl) {
+      if (finished) return;
+      finished = true;
+      for (const name of Object.keys(originals)) proto[name] = originals[name];
+      const raf = window.requestAnimationFrame.bind(window);
+      window.requestAnimationFrame = () => 0; // the program draws no more
+      let frames = 0;
+      velmir.frames = () => frames;
+      (function replay() {
+        for (const [name, args] of calls) originals[name].apply(gl, args);
+        frames++;
+        raf(replay);
+      })();
+      resolve(calls.length);
+    }
+  });
+}
+
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
 const generated = { '/bare.html': barePage, '/clear.html': floorPage(false), '/quad.html': floorPage(true) };
 const server = http.createServer((request, response) => {
@@ -182,6 +223,7 @@ async function measure(page, skip = null) {
 async function open(browser, file, program) {
   const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
   await page.addInitScript(classifyDraws);
+  await page.addInitScript(recordAndReplay);
   await page.goto(`${origin}/${file}`);
   await page.waitForFunction(() => velmir.frames() > 0, null, { timeout: 60000 });
   if (program) {
@@ -235,6 +277,9 @@ await row('  without the arrows', page, `(part) => part === 'arrows'`);
 await row('  without the trails', page, `(part) => part === 'trails'`);
 await row('  no draw at all (clear, emulation, swap)', page, `() => true`);
 const trace = await traced(browser, page);
+await page.evaluate(() => { window.velmirSkip = null; });
+const replayedCalls = await page.evaluate(() => velmirReplay());
+const replayed = await row(`floor: the program's WebGL calls of one frame (${replayedCalls}), replayed`, page);
 await page.close();
 for (const [label, file] of [['floor: plain WebGL clear', 'clear.html'],
                              ['floor: plain WebGL clear + 4096 x 2048 textured quad', 'quad.html']]) {
@@ -253,5 +298,6 @@ console.log('|---|---|---|---|---|---|---|---|');
 for (const r of rows) console.log(r);
 console.log(`\nThe program's frame callbacks (drawing, GL emulation, GLUT): ${trace.callbacks.toFixed(2)} ms of thread time a frame; ` +
             `WebGL command decoding in the GPU process: ${trace.decoding.toFixed(2)} ms (Chromium's tracing, bare page).`);
+console.log(`The program alone runs at ${(uncapped.fps / replayed.fps).toFixed(2)} of the rate of its own WebGL calls replayed.`);
 console.log(`With the display's frame cap, at time scale 1: the page ${cappedFps.toFixed(1)} frames per second, ` +
             `the program alone ${cappedBareFps.toFixed(1)} (uncapped, the program alone: ${uncapped.fps.toFixed(1)}).`);
