@@ -76,8 +76,8 @@ async function fetchChecked(name) {
   if (!response.ok) {
     throw new LoadError(`${name} could not be loaded: ${url} answered HTTP ${response.status}` +
                         `${response.statusText ? ` ${response.statusText}` : ''}.`,
-                        'The site on the server is incomplete: copy the whole site folder (index.html, ' +
-                        'velmir.js, velmir.wasm, velmir.data and velmir-data.json) to it again, then reload.');
+                        'The site on the server is incomplete: copy the whole site folder to it again, then ' +
+                        'reload the page.');
   }
   return response;
 }
@@ -428,7 +428,8 @@ function watchFrames() {
       velmir.fps = ((count - lastCount) * 1000) / (now - lastTime);
       lastCount = count;
       lastTime = now;
-      document.getElementById('status').textContent = `${velmir.fps.toFixed(0)} frames per second`;
+      const shown = velmir.fps.toFixed(0);
+      document.getElementById('status').textContent = `${shown} frame${shown === '1' ? '' : 's'} per second`;
     }
     requestAnimationFrame(tick);
   }
