@@ -18,6 +18,7 @@ window.velmir = {
   exitStatus: null,
   failure: null,      // why the program could not start or stopped, as shown on the page
   ready: false,       // the program's runtime is up and may be called
+  longPressMs: 550,   // a finger held still this long opens the menu
   // Frames drawn so far; it keeps its last value once the program has ended.
   frames() {
     return velmir.ready ? Module._velmirFrameCount() : 0;
@@ -207,7 +208,6 @@ function openMenuAt(x, y) {
 // The browser's GLUT would turn every touch into a left button and nothing else: these listeners,
 // registered before its own, keep touches on the canvas to themselves.
 const pinchStep = 1.25;
-const longPressMs = 550;
 const stillPx = 10;
 const touch = { mode: null, x: 0, y: 0, startX: 0, startY: 0, distance: 0, timer: 0 };
 const spread = (list) => Math.hypot(list[0].clientX - list[1].clientX, list[0].clientY - list[1].clientY);
@@ -230,7 +230,7 @@ function onTouch(e) {
       endTouchDrag();
       touch.mode = 'menu';
       openMenuAt(touch.x, touch.y);
-    }, longPressMs);
+    }, velmir.longPressMs);
   } else if (touches.length >= 2 && touch.mode !== 'menu') {
     if (touch.mode !== 'pinch') {
       endTouchDrag();

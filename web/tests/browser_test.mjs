@@ -333,7 +333,7 @@ async function desktopWindow() {
   figures.push(`running at time scale 1: ${(await page.evaluate(() => velmir.fps)).toFixed(0)} frames per second`);
   for (let i = 0; i < 10; i++) await page.keyboard.press('.');
   const fast = await s.frames();
-  await page.waitForFunction((m) => velmir.frames() > m + 10, fast, { timeout: 20000 });
+  await page.waitForFunction((m) => velmir.frames() > m + 2, fast, { timeout: 60000 });
   await sleep(2100); // a figure only: two of the page's one-second frame-rate readings
   figures.push(`running at time scale 1024: ${(await page.evaluate(() => velmir.fps)).toFixed(0)} frames per second`);
   await s.key('Space');
@@ -476,9 +476,14 @@ async function phone() {
   const onCanvas = ([x, y]) => [Math.floor(((x - box.left) * 640) / box.width), Math.floor(((y - box.top) * 480) / box.height)];
   const [from, to] = [onPage(phoneDrag.from), onPage(phoneDrag.to)];
   Object.assign(phoneDrag, { from: onCanvas(from), to: onCanvas(to) });
+  // A finger that rests longer than the long press before it moves opens the menu instead; on a
+  // loaded machine the frame between the two can take that long, so the drag gets all the time.
+  const longPressMs = await page.evaluate(() => velmir.longPressMs);
+  await page.evaluate(() => { velmir.longPressMs = 1e9; });
   await s.act(() => touch('touchStart', [from]));
   phoneDrag.picture = await s.act(() => touch('touchMove', [to]));
   await s.act(() => touch('touchEnd', []));
+  await page.evaluate((ms) => { velmir.longPressMs = ms; }, longPressMs);
   check('a one-finger drag turns the view', differing(initial, phoneDrag.picture) > 20000);
   // The mouse on the scaled picture: dragging back restores the first view.
   await page.mouse.move(...to);
@@ -590,24 +595,31 @@ function buildPathsInSite() {
   });
 }
 
+// Each part on its own: one that stops early does not hide the others' results.
+async function part(name, run) {
+  try {
+    await run();
+  } catch (error) {
+    check(`${name} ran to its end`, false, error.message.split('\n')[0]);
+  }
+}
 try {
   const withPaths = buildPathsInSite();
   check('no file of the site holds a path of the build machine', withPaths.length === 0, withPaths.join(', '));
-  await phone();
-  await desktopWindow();
-  await failedStart('velmir.data answering 404', `${origin}/broken/missing-data/`,
-                    [`${origin}/broken/missing-data/velmir.data`, 'HTTP 404']);
-  await failedStart('a truncated velmir.data', `${origin}/broken/truncated-data/`,
-                    ['velmir.data arrived incomplete', 'bytes', 'reload']);
-  await failedStart('velmir.wasm answering 404', `${origin}/broken/missing-program/`,
-                    [`${origin}/broken/missing-program/velmir.wasm`, 'HTTP 404']);
-  await failedStart('the page opened as a file', `file://${path.join(site, 'index.html')}`,
-                    ['opened as a file', 'python3 -m http.server', 'http://localhost:8000/']);
-  const noWebGl = await launch(['--disable-3d-apis']);
-  await failedStart('a browser without WebGL', `${origin}/`, ['no WebGL', 'settings'], noWebGl);
-  await noWebGl.close();
-} catch (error) {
-  check('the run completed', false, error.message.split('\n')[0]);
+  await part('the phone', phone);
+  await part('the desktop-sized window', desktopWindow);
+  await part('the failing starts', async () => {
+    await failedStart('velmir.data answering 404', `${origin}/broken/missing-data/`,
+                      [`${origin}/broken/missing-data/velmir.data`, 'HTTP 404']);
+    await failedStart('a truncated velmir.data', `${origin}/broken/truncated-data/`,
+                      ['velmir.data arrived incomplete', 'bytes', 'reload']);
+    await failedStart('velmir.wasm answering 404', `${origin}/broken/missing-program/`,
+                      [`${origin}/broken/missing-program/velmir.wasm`, 'HTTP 404']);
+    await failedStart('the page opened as a file', `file://${path.join(site, 'index.html')}`,
+                      ['opened as a file', 'python3 -m http.server', 'http://localhost:8000/']);
+    const noWebGl = await launch(['--disable-3d-apis']);
+    await failedStart('a browser without WebGL', `${origin}/`, ['no WebGL', 'settings'], noWebGl).finally(() => noWebGl.close());
+  });
 } finally {
   await browser.close();
   server.close();
