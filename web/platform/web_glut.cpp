@@ -1,5 +1,6 @@
 // The GLUT parts the browser's GLUT lacks or does differently: pop-up menus as an HTML menu, a
-// press and a release for each wheel notch, and the options and callbacks a browser has no use for.
+// press and a release for each wheel notch, the position a drag moved to, exit() as the end of the
+// page's program, and the options and callbacks a browser has no use for.
 #include <GL/glut.h>
 #include <cstdint>
 #include <emscripten.h>
@@ -114,11 +115,12 @@ extern "C"
         glutMouseFunc(mouseTrampoline);
     }
 
-    // exit() must end the page's program as it ends a process: no idle call, frame, output line or input
-    // handling after it. The browser's runtime is kept alive for the event loop (velmirMainLoop), and
-    // with it kept alive its exit() only unwinds the current call, so every exit() of the program is
-    // linked here (--wrap=exit) and forces the runtime's end: the program's exit handlers and
-    // destructors run, the browser's GLUT drops its listeners, and no timer or frame calls in again.
+    // exit() must end the page's program as it ends a process: no idle call, frame, output line or
+    // input handling after it. The browser's runtime is kept alive for the event loop
+    // (velmirMainLoop), and kept alive, its exit() only unwinds the current call; so every exit() of
+    // the program is linked here (--wrap=exit) and forces the runtime's end: the program's exit
+    // handlers and destructors run, the browser's GLUT drops its listeners, and no timer or frame
+    // calls in again.
     [[noreturn]] void __real_exit(int status);
     [[noreturn]] void __wrap_exit(int status)
     {
