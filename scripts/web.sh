@@ -20,11 +20,12 @@ esac
 
 "$root/scripts/install-deps.sh" web
 
-# The textures come from the native generator, built as the desktop build builds it. The test command
-# hands over its own desktop build (VELMIR_NATIVE_BUILD) rather than have a second one made.
+# The textures and the page's icon come from the native tools, built as the desktop build builds
+# them. The test command hands over its own desktop build (VELMIR_NATIVE_BUILD) rather than have a
+# second one made.
 native=${VELMIR_NATIVE_BUILD:-$out/native}
 [[ -n "${VELMIR_NATIVE_BUILD:-}" ]] || cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=Release -DVELMIR_TESTS=OFF >/dev/null
-cmake --build "$native" -j2 --target velmir_textures >/dev/null
+cmake --build "$native" -j2 --target velmir_textures velmir_icons >/dev/null
 
 # Debian's Emscripten keeps its node modules where Debian's node looks, not every node.
 export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
@@ -39,7 +40,7 @@ if [[ ! -e "$out/em-cache/sysroot_install.stamp" ]]; then
 fi
 export EM_CACHE="$out/em-cache"
 emcmake cmake -S "$root/web" -B "$out/wasm" -DCMAKE_BUILD_TYPE=Release -DVELMIR_TEXTURE_DIR="$native/run" \
-    -DVELMIR_SITE_DIR="$site" >/dev/null
+    -DVELMIR_ICON_DIR="$native/icons" -DVELMIR_SITE_DIR="$site" >/dev/null
 cmake --build "$out/wasm" -j2
 echo "web: the site is in $site ($(du -sh "$site" | cut -f1))"
 

@@ -12,8 +12,12 @@
    2. Replaced at link time under the same name. web/platform/web_glu.cpp defines GLU's quadrics
       (gluNewQuadric, gluQuadric*, gluSphere, gluDeleteQuadric), which the browser's GLU lacks;
       web/platform/web_glut.cpp defines GLUT's menus (glutCreateMenu, glutAddMenuEntry,
-      glutAddSubMenu, glutAttachMenu), glutSetOption and glutEntryFunc. The program's calls keep
-      their names; the linker takes ours instead of the browser's.
+      glutAddSubMenu, glutAttachMenu), glutSetOption, glutEntryFunc and glutMotionFunc (the
+      browser's GLUT hands a motion callback the position before the move; ours passes the one
+      moved to). The program's calls keep their names; the linker takes ours instead of the
+      browser's. exit() is wrapped by the linker (-Wl,--wrap=exit in web/CMakeLists.txt) to
+      __wrap_exit in web_glut.cpp, which forces the runtime's end: the browser keeps the runtime
+      alive for its event loop, and a plain exit() would only leave the current call.
    3. A shadowed header. web/include/GL/freeglut.h stands in for freeglut's header: the browser's
       GLUT is plain GLUT, so it adds the freeglut names the program uses (glutSetOption and its
       GLUT_ACTION_* values) on top of <GL/glut.h>.

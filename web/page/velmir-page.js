@@ -1,5 +1,6 @@
-// The page around the program: its standard output, the loading bar, the pop-up menu and the figures
-// the browser test reads (window.velmir).
+// The page around the program: its start (the files it needs, and what to do when one is missing),
+// its standard output, the pop-up menu, the buttons and touch, its end, and the figures the browser
+// test reads (window.velmir).
 (function () {
 'use strict';
 
@@ -10,16 +11,22 @@ const panel = document.getElementById('output');
 const showSteps = document.getElementById('show-steps');
 
 window.velmir = {
-  output: [],        // at least the last keptLines lines of standard output
-  lineCount: 0,      // every line ever printed
+  output: [],         // at least the last keptLines lines of standard output
+  lineCount: 0,       // every line ever printed
   firstFrameMs: null, // from the start of navigation to the first frame shown
   fps: 0,
   exitStatus: null,
-  ready: false,      // the program's runtime is up and may be called
+  failure: null,      // why the program could not start or stopped, as shown on the page
+  ready: false,       // the program's runtime is up and may be called
+  longPressMs: 550,   // a finger held still this long opens the menu
+  // Frames drawn so far; it keeps its last value once the program has ended.
   frames() {
-    return velmir.ready && velmir.exitStatus === null ? Module._velmirFrameCount() : 0;
+    return velmir.ready ? Module._velmirFrameCount() : 0;
   },
 };
+const running = () => velmir.ready && velmir.exitStatus === null && velmir.failure === null;
+
+// --- Output
 
 const messages = []; // the lines that are not step lines (help, texture messages), for the panel
 let panelDirty = false;
@@ -32,6 +39,91 @@ showSteps.addEventListener('change', () => {
   refreshPanel();
   canvas.focus(); // SPACE belongs to the program, not to the checkbox
 });
+
+// Emscripten's GL emulation announces itself with these three lines on every start; none of them
+// can be switched off in this version (README). They go to the console's verbose level, so a normal
+// load shows no warning; anything else the runtime writes to standard error stays a warning.
+const runtimeNotices = /^WARNING: using emscripten GL (emulation|emulation unsafe opts|immediate mode emulation)\. /;
+
+// --- Failures: said on the page, in plain words, with what to do; the progress bar stops.
+
+function fail(reason, advice) {
+  if (velmir.failure !== null || velmir.exitStatus !== null) return;
+  velmir.failure = reason;
+  closeMenu();
+  setControlsEnabled(false);
+  document.getElementById('loading-text').hidden = true;
+  document.getElementById('loading-bar').hidden = true;
+  document.getElementById('failure-reason').textContent = reason;
+  document.getElementById('failure-advice').textContent = advice;
+  document.getElementById('failure').hidden = false;
+  document.getElementById('loading').hidden = false;
+}
+
+const serveAdvice = 'Serve the folder with any static web server and open it through http:// — for ' +
+  'example, in the folder that holds index.html, run "python3 -m http.server 8000" and open ' +
+  'http://localhost:8000/ (from the source tree, "scripts/web.sh" builds and serves it).';
+
+// What a failed request says: the address and the server's answer, or that no answer came.
+async function fetchChecked(name) {
+  const url = new URL(name, document.baseURI).href;
+  let response;
+  try {
+    response = await fetch(url, { cache: 'no-cache' });
+  } catch (error) {
+    throw new LoadError(`${name} could not be loaded from ${url}: the server did not answer (${error.message}).`,
+                        'Check that the server is still running and the connection works, then reload the page.');
+  }
+  if (!response.ok) {
+    throw new LoadError(`${name} could not be loaded: ${url} answered HTTP ${response.status}` +
+                        `${response.statusText ? ` ${response.statusText}` : ''}.`,
+                        'The site on the server is incomplete: copy the whole site folder to it again, then ' +
+                        'reload the page.');
+  }
+  return response;
+}
+class LoadError extends Error {
+  constructor(reason, advice) {
+    super(reason);
+    this.advice = advice;
+  }
+}
+const failWith = (error) => error instanceof LoadError ? fail(error.message, error.advice)
+  : fail(`Velmir stopped ${velmir.firstFrameMs === null ? 'before its first picture' : 'with an error'}: ` +
+         `${error && error.message ? error.message : error}`,
+         'Reload the page; if it happens again, the site may be damaged: copy it again.');
+
+// --- The textures: fetched here, checked, and written into the program's file system before main().
+
+const bar = document.getElementById('loading-bar');
+async function loadTextures() {
+  const table = await (await fetchChecked('velmir-data.json')).json();
+  const response = await fetchChecked(table.file);
+  const data = new Uint8Array(table.size);
+  let received = 0;
+  const reader = response.body.getReader();
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done) break;
+    if (received + value.length > data.length) {
+      received += value.length;
+      break;
+    }
+    data.set(value, received);
+    received += value.length;
+    bar.value = received / table.size;
+  }
+  if (received !== table.size) {
+    const amount = (n) => n.toLocaleString('en');
+    throw new LoadError(`${table.file} arrived ${received < table.size ? 'incomplete' : 'too long'}: ` +
+                        `${amount(received)} of ${amount(table.size)} bytes from ${response.url}.`,
+                        'The file on the server is damaged or the transfer broke off: reload the page; if ' +
+                        'it happens again, copy the site to the server again.');
+  }
+  return table.files.map((f) => ({ name: f.name, bytes: data.subarray(f.start, f.end) }));
+}
+
+// --- The menu
 
 function menuElement(tree, close) {
   const menu = document.createElement('div');
@@ -53,6 +145,7 @@ function menuElement(tree, close) {
       item.addEventListener('click', (e) => {
         e.stopPropagation();
         close();
+        if (!running()) return;
         try {
           Module._velmirChooseMenuEntry(tree.id, entry.value);
         } catch (ex) {
@@ -78,29 +171,137 @@ document.addEventListener('keydown', (e) => {
 });
 canvas.addEventListener('contextmenu', (e) => e.preventDefault());
 
+// The canvas's own pixels to page pixels: the picture may be shown smaller than its 640 x 480.
+const scale = () => canvas.getBoundingClientRect().width / canvas.width;
+
+// --- Input the browser's GLUT does not read as the desktop's does
+
 // The browser's GLUT reads the 'mousewheel' event's wheelDelta with the wrong sign (a notch forward
 // would zoom out). That event is held back from it and passed on as the older 'DOMMouseScroll'
 // event, whose sign it reads correctly (3 lines a notch, positive backwards). These listeners are
 // registered before the program's, so they see the event first.
+function wheelNotches(target, notches, x, y) {
+  target.dispatchEvent(new MouseEvent('DOMMouseScroll', {
+    bubbles: true, cancelable: true, clientX: x, clientY: y, screenX: x, screenY: y, detail: notches * 3,
+  }));
+}
 window.addEventListener('mousewheel', (e) => {
   e.stopImmediatePropagation();
   e.preventDefault();
-  const notches = -e.wheelDelta / 120;
-  const forwarded = new MouseEvent('DOMMouseScroll', {
-    bubbles: true, cancelable: true, clientX: e.clientX, clientY: e.clientY, screenX: e.screenX,
-    screenY: e.screenY, detail: notches * 3, ctrlKey: e.ctrlKey, shiftKey: e.shiftKey, altKey: e.altKey,
-    metaKey: e.metaKey,
-  });
-  e.target.dispatchEvent(forwarded);
+  if (running()) wheelNotches(e.target, -e.wheelDelta / 120, e.clientX, e.clientY);
 }, { capture: true, passive: false });
 
+// A mouse event on the canvas at a point of the page, as the browser's GLUT reads mouse input.
+function mouseOnCanvas(type, button, x, y) {
+  canvas.dispatchEvent(new MouseEvent(type, {
+    bubbles: true, cancelable: true, clientX: x, clientY: y, screenX: x, screenY: y, button,
+    buttons: type === 'mouseup' ? 0 : 1 << button,
+  }));
+}
+function openMenuAt(x, y) {
+  mouseOnCanvas('mousedown', 2, x, y); // the right button's press opens it, as on the desktop
+  mouseOnCanvas('mouseup', 2, x, y);
+}
+
+// Touch: one finger drags as the left button does, two fingers pinching zoom in wheel notches (one
+// notch each time their distance changes by a quarter), and a finger held still opens the menu.
+// The browser's GLUT would turn every touch into a left button and nothing else: these listeners,
+// registered before its own, keep touches on the canvas to themselves.
+const pinchStep = 1.25;
+const stillPx = 10;
+const touch = { mode: null, x: 0, y: 0, startX: 0, startY: 0, distance: 0, timer: 0 };
+const spread = (list) => Math.hypot(list[0].clientX - list[1].clientX, list[0].clientY - list[1].clientY);
+function endTouchDrag() {
+  clearTimeout(touch.timer);
+  if (touch.mode === 'drag') mouseOnCanvas('mouseup', 0, touch.x, touch.y);
+}
+function onTouch(e) {
+  if (e.target !== canvas) return;
+  e.stopImmediatePropagation();
+  e.preventDefault(); // no scrolling, page zoom or emulated mouse events
+  if (!running()) return;
+  const touches = e.touches;
+  if (e.type === 'touchstart' && touches.length === 1) {
+    const t = touches[0];
+    Object.assign(touch, { mode: 'drag', x: t.clientX, y: t.clientY, startX: t.clientX, startY: t.clientY });
+    mouseOnCanvas('mousedown', 0, t.clientX, t.clientY);
+    touch.timer = setTimeout(() => {
+      if (touch.mode !== 'drag' || !running()) return;
+      endTouchDrag();
+      touch.mode = 'menu';
+      openMenuAt(touch.x, touch.y);
+    }, velmir.longPressMs);
+  } else if (touches.length >= 2 && touch.mode !== 'menu') {
+    if (touch.mode !== 'pinch') {
+      endTouchDrag();
+      Object.assign(touch, { mode: 'pinch', distance: spread(touches) });
+    }
+    const now = spread(touches);
+    const x = (touches[0].clientX + touches[1].clientX) / 2, y = (touches[0].clientY + touches[1].clientY) / 2;
+    while (now >= touch.distance * pinchStep) { // fingers apart: zoom in, as a notch forward
+      touch.distance *= pinchStep;
+      wheelNotches(canvas, -1, x, y);
+    }
+    while (now <= touch.distance / pinchStep) {
+      touch.distance /= pinchStep;
+      wheelNotches(canvas, 1, x, y);
+    }
+  } else if (e.type === 'touchmove' && touch.mode === 'drag') {
+    const t = touches[0];
+    touch.x = t.clientX;
+    touch.y = t.clientY;
+    if (Math.hypot(touch.x - touch.startX, touch.y - touch.startY) > stillPx) clearTimeout(touch.timer);
+    mouseOnCanvas('mousemove', 0, touch.x, touch.y);
+  } else if (touches.length === 0) {
+    endTouchDrag();
+    touch.mode = null;
+  }
+}
+for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel'])
+  window.addEventListener(type, onTouch, { capture: true, passive: false });
+
+// The buttons send exactly what their keys send: a key press as the browser reports it.
+const keyCodes = { ' ': 32, ',': 188, '.': 190 };
+const controls = document.querySelectorAll('#controls button');
+function setControlsEnabled(enabled) {
+  for (const button of controls) button.disabled = !enabled;
+}
+setControlsEnabled(false);
+for (const button of controls) {
+  button.addEventListener('mousedown', (e) => e.preventDefault()); // the canvas keeps the keyboard
+  button.addEventListener('click', () => {
+    if (!running()) return;
+    if (button.id === 'menu-button') {
+      const r = canvas.getBoundingClientRect();
+      openMenuAt(r.left + 8, r.top + 8);
+      return;
+    }
+    const key = button.dataset.key;
+    const keyCode = keyCodes[key] ?? key.toUpperCase().charCodeAt(0);
+    const code = key === ' ' ? 'Space' : key === ',' ? 'Comma' : key === '.' ? 'Period' : `Key${key.toUpperCase()}`;
+    for (const type of ['keydown', 'keyup'])
+      canvas.dispatchEvent(new KeyboardEvent(type, { key, code, keyCode, which: keyCode, bubbles: true, cancelable: true }));
+    canvas.focus();
+  });
+}
+
+// --- The end
+
+const ended = document.getElementById('ended');
 function showEnded(status) {
+  if (velmir.exitStatus !== null) return;
   velmir.exitStatus = status;
   closeMenu();
-  const ended = document.getElementById('ended');
+  endTouchDrag();
+  setControlsEnabled(false);
   ended.textContent = `Velmir has ended (exit status ${status}). Reload the page to start it again.`;
   ended.hidden = false;
 }
+
+// --- The program's runtime
+
+let webglMessage = '';
+canvas.addEventListener('webglcontextcreationerror', (e) => { webglMessage = e.statusMessage || ''; });
 
 const Module = {
   canvas,
@@ -119,52 +320,125 @@ const Module = {
     }
   },
   printErr(text) {
-    console.warn(text);
-  },
-  setStatus(text) {
-    const m = /\((\d+(?:\.\d+)?)\/(\d+)\)/.exec(text);
-    if (m) document.getElementById('loading-bar').value = Number(m[1]) / Number(m[2]);
+    if (runtimeNotices.test(text)) console.debug(text);
+    else console.warn(text);
   },
   // Called with the menu that the right button opens, at the pointer (canvas pixels).
   showMenu(tree, x, y) {
     closeMenu();
+    if (!running()) return;
+    const stage = document.getElementById('stage');
     openMenu = menuElement(tree, closeMenu);
     openMenu.id = 'velmir-menu';
-    openMenu.style.left = `${x}px`;
-    openMenu.style.top = `${y}px`;
-    document.getElementById('stage').appendChild(openMenu);
+    stage.appendChild(openMenu);
+    // At the pointer, but inside the picture's width, as a window's menu stays on its screen.
+    openMenu.style.left = `${Math.max(0, Math.min(x * scale(), stage.clientWidth - openMenu.offsetWidth))}px`;
+    openMenu.style.top = `${y * scale()}px`;
+  },
+  preRun: [],
+  // Compiled from velmir.wasm fetched here, so a missing or damaged file is named on the page.
+  instantiateWasm(imports, receive) {
+    fetchChecked('velmir.wasm')
+      .then((response) => response.arrayBuffer())
+      .then((bytes) => WebAssembly.instantiate(bytes, imports).catch((error) => {
+        if (error instanceof RangeError) {
+          throw new LoadError(`WebAssembly could not get the memory Velmir needs (128 MB): ${error.message}.`,
+                              'Close other tabs or programs and reload the page; a 64-bit browser helps.');
+        }
+        throw new LoadError(`velmir.wasm could not be compiled: ${error.message}.`,
+                            'The file on the server is damaged or does not belong to this velmir.js: copy ' +
+                            'the whole site to the server again, then reload.');
+      }))
+      .then((result) => receive(result.instance, result.module), failWith);
+    return {};
   },
   onRuntimeInitialized() {
     velmir.ready = true;
   },
+  // The program calls exit(): the picture stays on show under the notice. The runtime's own end
+  // shrinks its canvas to a pixel, so it is handed a stand-in to shrink.
+  onProgramEnding() {
+    Module.canvas = document.createElement('canvas');
+  },
+  onAbort(what) {
+    failWith(new Error(String(what)));
+  },
   onExit: showEnded,
   quit(status, toThrow) {
-    if (velmir.exitStatus === null) showEnded(status);
+    if (toThrow && toThrow.name === 'ExitStatus') {
+      if (velmir.firstFrameMs === null && status !== 0) failWith(new Error(`exit status ${status}`));
+      else showEnded(status);
+    } else if (!Module.ctx) {
+      // The browser's GLUT found no WebGL and the program's first GL call failed.
+      fail(`This browser gives the page no WebGL, which Velmir draws with${webglMessage ? ` (${webglMessage})` : ''}.`,
+           'Turn on WebGL or hardware acceleration in the browser\'s settings, or open the page in ' +
+           'another browser.');
+    } else {
+      failWith(toThrow);
+    }
     throw toThrow;
   },
 };
-
 window.Module = Module;
 
+// --- Start: the checks a page can make before it loads anything, then the textures and the
+// program side by side; main() waits until the textures are in its file system.
+
+function start() {
+  if (location.protocol === 'file:') {
+    fail('This page was opened as a file. Browsers do not let a page opened from disk load the program ' +
+         'and the textures it needs, so Velmir must be served by a web server.', serveAdvice);
+    return;
+  }
+  if (typeof WebAssembly !== 'object') {
+    fail('This browser cannot run WebAssembly, which Velmir is compiled to.',
+         'Open the page in a current browser, with WebAssembly (and JavaScript) enabled.');
+    return;
+  }
+  const textures = loadTextures();
+  textures.catch(failWith);
+  Module.preRun.push(() => {
+    Module.addRunDependency('velmir-textures');
+    textures.then((files) => {
+      for (const file of files) Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
+      Module.removeRunDependency('velmir-textures');
+    }, () => {});
+  });
+  const script = document.createElement('script');
+  script.src = 'velmir.js';
+  script.onerror = () => fetchChecked('velmir.js').then(
+    () => fail('velmir.js was downloaded but could not be run.', 'Reload the page.'), failWith);
+  document.body.appendChild(script);
+}
+
 // The first frame ends the loading screen; after it, the frame rate once a second.
-(function watchFrames() {
+function watchFrames() {
   let lastCount = 0;
   let lastTime = performance.now();
   function tick(now) {
+    if (velmir.exitStatus !== null || velmir.failure !== null) return;
     const count = velmir.frames();
     if (velmir.firstFrameMs === null && count > 0) {
       velmir.firstFrameMs = now;
       document.getElementById('loading').hidden = true;
+      setControlsEnabled(true);
       canvas.focus();
     }
     if (now - lastTime >= 1000) {
       velmir.fps = ((count - lastCount) * 1000) / (now - lastTime);
       lastCount = count;
       lastTime = now;
-      document.getElementById('status').textContent = `${velmir.fps.toFixed(0)} frames per second`;
+      const shown = velmir.fps.toFixed(0);
+      document.getElementById('status').textContent = `${shown} frame${shown === '1' ? '' : 's'} per second`;
     }
-    if (velmir.exitStatus === null) requestAnimationFrame(tick);
+    requestAnimationFrame(tick);
   }
   requestAnimationFrame(tick);
-})();
+}
+
+window.addEventListener('error', (e) => {
+  if (velmir.firstFrameMs === null) failWith(e.error || new Error(e.message));
+});
+start();
+watchFrames();
 })();

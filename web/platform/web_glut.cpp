@@ -1,8 +1,10 @@
 // The GLUT parts the browser's GLUT lacks or does differently: pop-up menus as an HTML menu, a
-// press and a release for each wheel notch, and the options and callbacks a browser has no use for.
+// press and a release for each wheel notch, the position a drag moved to, exit() as the end of the
+// page's program, and the options and callbacks a browser has no use for.
 #define VELMIR_WEB_LAYER
 #include "web/include/velmir_web_gl.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <emscripten.h>
 #include <string>
@@ -25,8 +27,10 @@ std::vector<Menu> menus; // id = index + 1, as freeglut numbers them
 int currentMenu = 0;
 int rightButtonMenu = 0;
 void (*userMouse)(int, int, int, int) = nullptr;
+void (*userMotion)(int, int) = nullptr;
 // Frames shown. Not the program's frameCount, which counts gravity steps (the "Frame" of its log):
-// the page's frame rate needs the frames, and only the browser build needs them counted.
+// the page's frame rate and the browser test's waits need the frames, and only the browser build
+// needs them counted.
 unsigned framesShown = 0;
 
 void appendJsonString(std::string& out, const std::string& text)
@@ -89,13 +93,23 @@ void mouseTrampoline(int button, int state, int x, int y)
     userMouse(button, state, x, y);
 }
 
-// exit() must end the page's program as it ends a process: no more idle calls, events or frames.
-// The browser's runtime stays alive for the event loop, so the exit is forced once the program's
-// own exit handlers have run. The program's only exit status is 0.
-void endRuntime()
+// The browser's GLUT hands a motion callback the pointer's position before the move, not after it:
+// a drag would lag one event behind and its last step would never arrive. The trampoline reads the
+// position the move went to.
+EM_JS(void, velmirSetMotionFunc, (std::intptr_t callback), { GLUT.motionFunc = callback; });
+EM_JS(int, velmirPointerX, (), { return Browser.mouseX | 0; });
+EM_JS(int, velmirPointerY, (), { return Browser.mouseY | 0; });
+
+void motionTrampoline(int, int)
 {
-    emscripten_force_exit(0);
+    if (userMotion)
+        userMotion(velmirPointerX(), velmirPointerY());
 }
+
+EM_JS(void, velmirProgramEnding, (), {
+    if (Module.onProgramEnding)
+        Module.onProgramEnding();
+});
 } // namespace
 
 extern "C"
@@ -107,9 +121,22 @@ extern "C"
         glutMouseFunc(mouseTrampoline);
     }
 
+    // exit() must end the page's program as it ends a process: no idle call, frame, output line or
+    // input handling after it. The browser's runtime is kept alive for the event loop
+    // (velmirMainLoop), and kept alive, its exit() only unwinds the current call; so every exit() of
+    // the program is linked here (--wrap=exit) and forces the runtime's end: the program's exit
+    // handlers and destructors run, the browser's GLUT drops its listeners, and no timer or frame
+    // calls in again.
+    [[noreturn]] void __real_exit(int status);
+    [[noreturn]] void __wrap_exit(int status)
+    {
+        velmirProgramEnding(); // the page keeps the last picture on show
+        emscripten_force_exit(status);
+        __real_exit(status); // not reached: the forced exit ends in an exception that unwinds to the page
+    }
+
     void velmirMainLoop(void)
     {
-        std::atexit(endRuntime);
         // What the browser's glutMainLoop does, but with the runtime kept alive for the callbacks: its own
         // would let the runtime end after the first frame.
         glutReshapeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
@@ -137,6 +164,13 @@ extern "C"
         currentMenu = menu;
         if (menus[static_cast<std::size_t>(menu - 1)].callback)
             menus[static_cast<std::size_t>(menu - 1)].callback(value);
+    }
+
+    // Replaces the browser's own, which would register the callback without the trampoline.
+    void glutMotionFunc(void (*callback)(int, int))
+    {
+        userMotion = callback;
+        velmirSetMotionFunc(callback ? reinterpret_cast<std::intptr_t>(&motionTrampoline) : 0);
     }
 
     int glutCreateMenu(void (*callback)(int))
