@@ -1,15 +1,17 @@
-// The reference frames: the program's own sky, arrows and spheres, with trails sent the old ways.
+// The reference frames: the sky and the spheres straight from GLU every frame, nothing culled, trails
+// sent the old ways; the arrows are the program's own.
 #include "tools/bench/reference_drawing.h"
 
 #include "render/attribute_groups.h"
 #include "render/body_drawing.h"
 #include "render/color.h"
-#include "render/sky.h"
+#include "render/shared_resources.h"
 #include "render/trail_points.h"
 #include "render/view_volume.h"
 #include "sim/simulation.h"
 
 #include <GL/freeglut.h>
+#include <GL/glu.h>
 
 namespace
 {
@@ -28,15 +30,52 @@ void drawTrailOnePointPerCall(const SpaceObject& body)
     }
     popAttributeGroups(4);
 }
+
+// The sky as it was drawn every frame: the textured sphere straight from GLU.
+void drawPlainSky(Simulation& scene)
+{
+    glPushMatrix();
+    glPushAttrib(GL_LIGHTING_BIT);
+    {
+        glDisable(GL_LIGHTING);
+        scene.skyTexture().bind();
+        glRotatef(scene.camera().pitch(), 1.0f, 0.0f, 0.0f);
+        glRotatef(-scene.camera().yaw(), 0.0f, 1.0f, 0.0f);
+        glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
+        if (scene.skyQuadric())
+            gluSphere(scene.skyQuadric(), scene.maxCameraDistance(), 50, 50);
+    }
+    glPopAttrib();
+    glPopMatrix();
+}
+
+// A body as it was drawn: trail, arrows, then the sphere straight from GLU, nothing culled.
+void drawPlainBody(const SpaceObject& body, bool history, bool arrows)
+{
+    glPushMatrix();
+    {
+        if (history)
+            drawTrailPoints(body.history(), historyColorFor(body.colorIndex()), ViewVolume());
+        if (arrows)
+            drawMotionArrows(body);
+        const Vector3& position = body.position();
+        glTranslatef(position.x(), position.y(), position.z());
+        glRotatef(body.tilt() - 90.0f, 1.0f, 0.0f, 0.0f);
+        glRotatef(body.spinAngle(), 0.0f, 0.0f, 1.0f);
+        bindObjectTexture(body.textureIndex());
+        if (sharedQuadric)
+            gluSphere(sharedQuadric, body.radius(), 50, 50);
+    }
+    glPopMatrix();
+}
 } // namespace
 
 void drawReferenceScene(Simulation& scene, ReferenceTrails trails)
 {
     glLoadIdentity();
     scene.updateLookAt();
-    drawSky(scene);
+    drawPlainSky(scene);
     scene.camera().applyTransform();
-    const ViewVolume everything;
     for (std::uint32_t k = 0; k < scene.objectCount(); ++k)
     {
         const SpaceObject& body = scene.object(k);
@@ -46,7 +85,7 @@ void drawReferenceScene(Simulation& scene, ReferenceTrails trails)
             drawTrailOnePointPerCall(body);
             history = false;
         }
-        drawBody(body, history, scene.showMotionVectors(), everything);
+        drawPlainBody(body, history, scene.showMotionVectors());
     }
 }
 

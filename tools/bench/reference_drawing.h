@@ -1,5 +1,6 @@
-// Frames drawn the way they were before the speed-ups, nothing culled: the baseline the benchmark
-// measures against and the reference the draw-path test compares the program's pictures with.
+// Frames drawn the way they were before the speed-ups (the sky and every sphere sent anew from GLU,
+// nothing culled): the baseline the benchmark measures against and the reference the draw-path test
+// compares the program's pictures with.
 #pragma once
 
 class Simulation;
