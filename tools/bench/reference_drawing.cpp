@@ -30,9 +30,9 @@ void drawTrailOnePointPerCall(const SpaceObject& body)
     }
     popAttributeGroups(4);
 }
+} // namespace
 
-// The sky as it was drawn every frame: the textured sphere straight from GLU.
-void drawPlainSky(Simulation& scene)
+void drawReferenceSky(Simulation& scene)
 {
     glPushMatrix();
     glPushAttrib(GL_LIGHTING_BIT);
@@ -49,15 +49,10 @@ void drawPlainSky(Simulation& scene)
     glPopMatrix();
 }
 
-// A body as it was drawn: trail, arrows, then the sphere straight from GLU, nothing culled.
-void drawPlainBody(const SpaceObject& body, bool history, bool arrows)
+void drawReferenceSphere(const SpaceObject& body)
 {
     glPushMatrix();
     {
-        if (history)
-            drawTrailPoints(body.history(), historyColorFor(body.colorIndex()), ViewVolume());
-        if (arrows)
-            drawMotionArrows(body);
         const Vector3& position = body.position();
         glTranslatef(position.x(), position.y(), position.z());
         glRotatef(body.tilt() - 90.0f, 1.0f, 0.0f, 0.0f);
@@ -68,14 +63,14 @@ void drawPlainBody(const SpaceObject& body, bool history, bool arrows)
     }
     glPopMatrix();
 }
-} // namespace
 
 void drawReferenceScene(Simulation& scene, ReferenceTrails trails)
 {
     glLoadIdentity();
     scene.updateLookAt();
-    drawPlainSky(scene);
+    drawReferenceSky(scene);
     scene.camera().applyTransform();
+    const ViewVolume everything;
     for (std::uint32_t k = 0; k < scene.objectCount(); ++k)
     {
         const SpaceObject& body = scene.object(k);
@@ -85,7 +80,11 @@ void drawReferenceScene(Simulation& scene, ReferenceTrails trails)
             drawTrailOnePointPerCall(body);
             history = false;
         }
-        drawPlainBody(body, history, scene.showMotionVectors());
+        if (history)
+            drawTrailPoints(body.history(), historyColorFor(body.colorIndex()), everything);
+        if (scene.showMotionVectors())
+            drawMotionArrows(body);
+        drawReferenceSphere(body);
     }
 }
 

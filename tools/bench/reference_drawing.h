@@ -4,6 +4,7 @@
 #pragma once
 
 class Simulation;
+class SpaceObject;
 
 enum class ReferenceTrails
 {
@@ -15,3 +16,8 @@ enum class ReferenceTrails
 void drawReferenceScene(Simulation& scene, ReferenceTrails trails);
 // What display() does around it: clear, the scene, swap.
 void referenceDisplay(ReferenceTrails trails);
+
+// The two parts that the program now sends otherwise: the sky sphere straight from GLU under the current
+// matrix (no camera translation yet), and a body's sphere straight from GLU under the world matrix.
+void drawReferenceSky(Simulation& scene);
+void drawReferenceSphere(const SpaceObject& body);
