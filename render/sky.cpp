@@ -2,6 +2,7 @@
 #include "render/sky.h"
 
 #include "render/sphere_lists.h"
+#include "render/view_volume.h"
 #include "sim/simulation.h"
 
 #include <GL/glu.h>
@@ -18,14 +19,21 @@ namespace
 // Counts loadSky calls: an image loaded again may come back under the same texture name.
 std::uint32_t skyLoads = 0;
 
-// The sky sphere itself, textured, at the camera's angles.
-void drawSkySphere(Simulation& scene)
+// The sky sphere itself at the camera's angles: textured, or only its depth.
+void drawSkySphere(Simulation& scene, bool depthOnly = false)
 {
     glPushMatrix();
-    glPushAttrib(GL_LIGHTING_BIT);
+    glPushAttrib(depthOnly ? GL_LIGHTING_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT : GL_LIGHTING_BIT);
     {
         glDisable(GL_LIGHTING);
-        scene.skyTexture().bind();
+        if (depthOnly)
+        {
+            // The same triangles give the same depth; the colours come from the kept picture.
+            glDisable(GL_TEXTURE_2D);
+            glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        }
+        else
+            scene.skyTexture().bind();
         glRotatef(scene.camera().pitch(), 1.0f, 0.0f, 0.0f);
         glRotatef(-scene.camera().yaw(), 0.0f, 1.0f, 0.0f);
         glRotatef(-90.0f, 1.0f, 0.0f, 0.0f); // the sky's poles on the world y axis, like the bodies'
@@ -76,7 +84,7 @@ bool operator==(const SkyKey& a, const SkyKey& b)
 
 // The sky's picture in a texture of its own, put back with one window-sized quad whose texels fall one
 // to one on the pixels. In a software GL that costs a fraction of the sphere: no 4096 × 2048 texture is
-// filtered and no 5 000 triangles are set up. The copy holds colours only (see nothingNearTheSky).
+// filtered. The copy holds colours only; the depth is drawn again when it matters (see needsSkyDepth).
 class SkyCopy
 {
   public:
@@ -175,61 +183,62 @@ class SkyCopy
 };
 SkyCopy skyCopy;
 
-// Distance from the eye of the world point (px, py, pz) under `m` (the camera's rigid transform,
-// column-major).
-double eyeDistance(const GLdouble m[16], double px, double py, double pz)
+// Whether the sky's depth can decide anything this frame: whether some trail point, arrow or sphere that
+// may be drawn (one the view volume does not exclude) lies as far from the eye as `limit`. The sky's
+// facets come no nearer the eye than its radius times cos 4.1° (0.9974 of it; a 50 × 50 sphere's facets
+// span at most 7.2° by 3.6°), so anything nearer than 0.99 of the radius lies in front of the sky at
+// every pixel by hundreds of units, far more than the depth buffer's steps there, and passes the depth
+// test against the sky's depth exactly when it passes against the cleared depth. A body ejected towards
+// the sky makes the depth count again. Not-a-number anywhere fails the comparison and counts as far.
+bool needsSkyDepth(Simulation& scene, double limit)
 {
-    const double x = m[0] * px + m[4] * py + m[8] * pz + m[12];
-    const double y = m[1] * px + m[5] * py + m[9] * pz + m[13];
-    const double z = m[2] * px + m[6] * py + m[10] * pz + m[14];
-    return std::sqrt(x * x + y * y + z * z);
-}
-
-// Whether every trail point, arrow and sphere of the frame lies nearer the eye than `limit`. Only then
-// may the sky's copy, which holds no depth, stand in for it: the sky's facets come no nearer the eye
-// than its radius times cos 4.1° (0.9974 of it; a 50 × 50 sphere's facets span at most 7.2° by 3.6°),
-// so anything nearer than 0.99 of the radius lies in front of the sky at every pixel by hundreds of
-// units, far above the depth buffer's steps there, and passes the depth test against the sky's depth
-// exactly when it passes against the cleared depth. A body ejected towards the sky brings the sphere
-// back, depth and all. Not-a-number anywhere fails the comparison and counts as far.
-bool nothingNearTheSky(Simulation& scene, double limit)
-{
-    GLdouble m[16];
     glPushMatrix();
     scene.camera().applyTransform();
+    GLdouble m[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    const ViewVolume volume = ViewVolume::current();
     glPopMatrix();
-    const auto within = [&](double x, double y, double z, double reach) {
-        return eyeDistance(m, x, y, z) + reach < limit;
+    // A box counts by its centre and half its diagonal: no point of it lies farther from the eye.
+    const auto far = [&](const Box& box) {
+        if (volume.excludes(box))
+            return false;
+        const double low[3] = {box.low.x(), box.low.y(), box.low.z()};
+        const double high[3] = {box.high.x(), box.high.y(), box.high.z()};
+        double centre[3];
+        double half = 0.0;
+        for (int a = 0; a < 3; ++a)
+        {
+            centre[a] = (low[a] + high[a]) / 2.0;
+            half += (high[a] - low[a]) * (high[a] - low[a]) / 4.0;
+        }
+        double eye[3];
+        for (int r = 0; r < 3; ++r)
+            eye[r] = m[r] * centre[0] + m[4 + r] * centre[1] + m[8 + r] * centre[2] + m[12 + r];
+        return !(std::sqrt(eye[0] * eye[0] + eye[1] * eye[1] + eye[2] * eye[2]) + std::sqrt(half) < limit);
     };
     for (std::uint32_t k = 0; k < scene.objectCount(); ++k)
     {
         const SpaceObject& body = scene.object(k);
-        double reach = std::fabs(body.radius());
+        // The cube drawBody culls the sphere and its arrows with.
+        float reach = std::fabs(body.radius());
         if (scene.showMotionVectors())
-            reach = std::fmax(reach, 10.5); // the 10-unit arrows with their heads
+            reach = std::fmax(reach, 10.5f);
         const Vector3& p = body.position();
-        if (!within(p.x(), p.y(), p.z(), reach))
-            return false;
+        if (far({Vector3(p.x() - reach, p.y() - reach, p.z() - reach),
+                 Vector3(p.x() + reach, p.y() + reach, p.z() + reach)}))
+            return true;
         if (!scene.showHistories())
             continue;
         const Trail& trail = body.history();
-        // A chunk's box from its centre: no point of it is farther than half its diagonal.
         for (const Box& box : trail.chunkBounds())
-        {
-            const double dx = static_cast<double>(box.high.x()) - box.low.x();
-            const double dy = static_cast<double>(box.high.y()) - box.low.y();
-            const double dz = static_cast<double>(box.high.z()) - box.low.z();
-            if (!within(box.low.x() + dx / 2.0, box.low.y() + dy / 2.0, box.low.z() + dz / 2.0,
-                        std::sqrt(dx * dx + dy * dy + dz * dz) / 2.0))
-                return false;
-        }
+            if (far(box))
+                return true;
         // The points after the last complete chunk have no box yet.
         for (std::size_t i = trail.chunkBounds().size() * Trail::chunkSize; i < trail.size(); ++i)
-            if (!within(trail[i].x(), trail[i].y(), trail[i].z(), 0.0))
-                return false;
+            if (far({trail[i], trail[i]}))
+                return true;
     }
-    return true;
+    return false;
 }
 #endif
 } // namespace
@@ -251,9 +260,11 @@ void drawSky(Simulation& scene)
     if (scene.skyQuadric())
     {
         const SkyKey key = keyOf(scene);
-        if (skyCopy.shows(key) && nothingNearTheSky(scene, 0.99 * static_cast<double>(scene.maxCameraDistance())))
+        if (skyCopy.shows(key))
         {
             skyCopy.put();
+            if (needsSkyDepth(scene, 0.99 * static_cast<double>(scene.maxCameraDistance())))
+                drawSkySphere(scene, true);
             return;
         }
         drawSkySphere(scene);
