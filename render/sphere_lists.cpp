@@ -2,6 +2,17 @@
 #include "render/sphere_lists.h"
 
 #include <GL/glu.h>
+
+#ifdef __EMSCRIPTEN__
+// The browser's GL layer has no display lists: the sphere comes from GLU every time.
+void drawSphere(GLUquadric* quadric, float radius)
+{
+    gluSphere(quadric, radius, 50, 50);
+}
+
+void forgetSpheres(GLUquadric*) {}
+#else
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -14,6 +25,8 @@ struct CompiledSphere
     GLuint list;
 };
 std::vector<CompiledSphere> compiled;
+// The program has eleven radii at most; the bound keeps radii that change all the time from filling memory.
+constexpr std::size_t maxCompiled = 64;
 
 // Radii are compared bit for bit: a list holds vertices computed for one exact radius.
 bool sameRadius(float a, float b)
@@ -24,19 +37,14 @@ bool sameRadius(float a, float b)
 
 void drawSphere(GLUquadric* quadric, float radius)
 {
-#ifdef __EMSCRIPTEN__
-    // The browser's GL layer has no display lists.
-    gluSphere(quadric, radius, 50, 50);
-    return;
-#endif
     for (const CompiledSphere& c : compiled)
         if (c.quadric == quadric && sameRadius(c.radius, radius))
         {
             glCallList(c.list);
             return;
         }
-    const GLuint list = glGenLists(1);
-    if (list == 0)
+    const GLuint list = compiled.size() < maxCompiled ? glGenLists(1) : 0;
+    if (list == 0) // drawn as it comes
     {
         gluSphere(quadric, radius, 50, 50);
         return;
@@ -57,3 +65,4 @@ void forgetSpheres(GLUquadric* quadric)
             compiled.erase(compiled.begin() + static_cast<std::ptrdiff_t>(i));
         }
 }
+#endif
