@@ -3,6 +3,7 @@
 
 #include "render/arrow.h"
 #include "render/shared_resources.h"
+#include "render/sphere_lists.h"
 #include "render/trail_points.h"
 #include "render/view_volume.h"
 #include "sim/space_object.h"
@@ -26,35 +27,46 @@ bool bodyMayShow(const ViewVolume& volume, const Vector3& position, float radius
 }
 } // namespace
 
-void drawBody(const SpaceObject& body, bool showHistory, bool showMotionVectors, const ViewVolume& volume)
+void drawMotionArrows(const SpaceObject& body)
+{
+    // Fixed 10-unit arrows: they show directions, not magnitudes.
+    const Vector4 origin(body.position(), 0.0f);
+    drawArrow(Vector4(normalized(body.velocity()) * 10.0f, 0.0f), RED, origin, true);
+    drawArrow(Vector4(normalized(body.acceleration()) * 10.0f, 0.0f), GREEN, origin, true);
+}
+
+namespace
+{
+// The body's texture bound and its transform applied; the sphere itself only if it may show.
+void placeSphere(const SpaceObject& body, bool mayShow)
 {
     glPushMatrix();
     {
-        // World coordinates: drawn before the body's own translation.
-        if (showHistory)
-            drawTrailPoints(body.history(), historyColorFor(body.colorIndex()), volume);
-
-        const Vector3& position = body.position();
-        const bool mayShow = bodyMayShow(volume, position, body.radius(), showMotionVectors);
-        if (showMotionVectors && mayShow)
-        {
-            // Fixed 10-unit arrows: they show directions, not magnitudes.
-            const Vector4 origin(position, 0.0f);
-            drawArrow(Vector4(normalized(body.velocity()) * 10.0f, 0.0f), RED, origin, true);
-            drawArrow(Vector4(normalized(body.acceleration()) * 10.0f, 0.0f), GREEN, origin, true);
-        }
-
         // A sphere vertex is spun about the polar (z) axis, then tilted about x, then moved: with a
         // tilt of 0 the +z pole points along world +y.
+        const Vector3& position = body.position();
         glTranslatef(position.x(), position.y(), position.z());
         glRotatef(body.tilt() - 90.0f, 1.0f, 0.0f, 0.0f);
         glRotatef(body.spinAngle(), 0.0f, 0.0f, 1.0f);
         bindObjectTexture(body.textureIndex());
         // Only missing before the render hooks are installed (a body built without GL).
         if (sharedQuadric && mayShow)
-            gluSphere(sharedQuadric, body.radius(), 50, 50);
+            drawSphere(sharedQuadric, body.radius());
     }
     glPopMatrix();
+}
+} // namespace
+
+void drawBody(const SpaceObject& body, bool showHistory, bool showMotionVectors, const ViewVolume& volume)
+{
+    // World coordinates: drawn before the body's own translation.
+    if (showHistory)
+        drawTrailPoints(body.history(), historyColorFor(body.colorIndex()), volume);
+
+    const bool mayShow = bodyMayShow(volume, body.position(), body.radius(), showMotionVectors);
+    if (showMotionVectors && mayShow)
+        drawMotionArrows(body);
+    placeSphere(body, mayShow);
 }
 
 // A body drawn on its own, outside a scene, reads the view volume from GL itself.

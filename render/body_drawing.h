@@ -8,3 +8,6 @@ class ViewVolume;
 // hands the same volume to every body. Whatever lies wholly outside `volume` is not sent to GL (the
 // sphere's texture is still bound); ViewVolume() excludes nothing.
 void drawBody(const SpaceObject& body, bool showHistory, bool showMotionVectors, const ViewVolume& volume);
+
+// The velocity and acceleration arrows from the body's centre, under the current (world) matrix.
+void drawMotionArrows(const SpaceObject& body);

@@ -1,6 +1,7 @@
 // The textures and the quadric all bodies share, and the hooks that tie them to the bodies' lifetimes.
 #include "render/shared_resources.h"
 
+#include "render/sphere_lists.h"
 #include "render/texture.h"
 #include "sim/render_hooks.h"
 
@@ -21,6 +22,7 @@ void loadSharedResources()
 
 void releaseSharedQuadric()
 {
+    forgetSpheres(sharedQuadric);
     gluDeleteQuadric(sharedQuadric);
     sharedQuadric = nullptr; // a body drawn after this must not reach a freed quadric
 }
@@ -39,6 +41,7 @@ namespace
 {
 void deleteQuadric(GLUquadric* quadric)
 {
+    forgetSpheres(quadric);
     gluDeleteQuadric(quadric);
 }
 } // namespace

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Measures Velmir: builds Release in build-bench/ and prints the tables (markdown) of the gravity step,
-# whole frames, history points, the idle loop at several time scales, a long run (ten minutes at time
-# scale 1024, then a third of that at 16384), thinned trails against whole ones, the start-up, and
-# where a frame goes in the browser build (headless Chromium, software WebGL).
+# whole frames, where the frame goes (each part alone, with the floor for the sky), history points, the
+# idle loop at several time scales, a long run (ten minutes at time scale 1024, then a third of that at
+# 16384), thinned trails against whole ones, the start-up, and where a frame goes in the browser build
+# (headless Chromium, software WebGL).
 # Usage: scripts/bench.sh [--quick]   (--quick: a one-minute long run and fewer repetitions)
 # Every figure is a median over repeated runs with its min–max, next to a baseline measured in the
 # same run. Set LP_NUM_THREADS to choose llvmpipe's raster threads; the output records it.

@@ -3,6 +3,7 @@
 
 #include "render/scene.h"
 #include "render/shared_resources.h"
+#include "render/texture.h"
 #include "sim/simulation.h"
 
 #include <cstdlib>
@@ -55,6 +56,18 @@ void writeBmp(const std::string& path, int width, int height, const std::functio
 void writeSolidBmp(const std::string& path, Rgb colour)
 {
     writeBmp(path, 4, 4, [colour](int, int) { return colour; });
+}
+
+void writePatternedTextures(int skyShade)
+{
+    for (int i = 0; i < textureCount; ++i)
+        writeBmp(textureFileNames[i], 16, 16, [i](int x, int y) {
+            return Rgb{static_cast<std::uint8_t>(16 * x), static_cast<std::uint8_t>(16 * y),
+                       static_cast<std::uint8_t>(20 * i)};
+        });
+    writeBmp("skybox.bmp", 8, 8, [skyShade](int x, int y) {
+        return Rgb{static_cast<std::uint8_t>(8 * x), 0, static_cast<std::uint8_t>(skyShade * y)};
+    });
 }
 
 std::vector<FeedbackPrimitive> recordFeedback(const std::function<void()>& draw)

@@ -32,6 +32,9 @@ std::ostream& operator<<(std::ostream& os, Rgb c);
 // colour with y counted from the bottom row.
 void writeBmp(const std::string& path, int width, int height, const std::function<Rgb(int, int)>& pixel);
 void writeSolidBmp(const std::string& path, Rgb colour);
+// Patterned body textures and a patterned sky (its blue channel scaled by skyShade), so that a sphere or a
+// sky drawn differently shows in the pixels.
+void writePatternedTextures(int skyShade = 8);
 
 // One primitive as GL's feedback mode reports it, mapped back to world coordinates (the drawing
 // runs under an identity projection and a modelview that only scales by 1/64).

@@ -9,8 +9,12 @@
 #include "app/window.h"
 #include "log_sink.h"
 #include "reference_drawing.h"
+#include "render/body_drawing.h"
 #include "render/scene.h"
 #include "render/shared_resources.h"
+#include "render/sky.h"
+#include "render/trail_points.h"
+#include "render/view_volume.h"
 #include "resident.h"
 #include "sim/simulation.h"
 #include "trail_pictures.h"
@@ -20,6 +24,8 @@
 #include <X11/Xlib.h>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +54,7 @@ struct Options
     std::string binary;
     std::vector<std::string> sections;
     double longRunSeconds = 120.0;
+    bool cpuTime = false; // frame figures in processor time instead of wall-clock time
 };
 Options options;
 
@@ -75,6 +82,15 @@ std::string text(const Figure& f, const char* format = "%.2f")
     std::snprintf(c, sizeof c, format, f.max);
     std::snprintf(out, sizeof out, "%s (%s–%s)", a, b, c);
     return out;
+}
+
+// Processor time of the whole process, llvmpipe's raster threads included: on a busy machine it moves
+// less with the load than the wall-clock time does.
+double cpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 std::FILE* out()
@@ -135,10 +151,12 @@ std::vector<Figure> measureFrames(const std::vector<Variant>& variants, int roun
         for (std::size_t i = 0; i < variants.size(); ++i)
         {
             const Clock::time_point start = Clock::now();
+            const double cpuStart = cpuSeconds();
             for (int f = 0; f < frames; ++f)
                 variants[i].draw();
             glFinish();
-            samples[i].push_back(secondsSince(start) * 1000.0 / frames);
+            const double seconds = options.cpuTime ? cpuSeconds() - cpuStart : secondsSince(start);
+            samples[i].push_back(seconds * 1000.0 / frames);
         }
     std::vector<Figure> figures;
     for (auto& s : samples)
@@ -189,6 +207,180 @@ void frameSection()
     for (std::size_t i = 0; i < variants.size(); ++i)
         std::fprintf(out(), "| %s | %s | %.1f |\n", variants[i].name.c_str(), text(f[i], "%.3f").c_str(),
                      f[i].median / f[0].median);
+    std::fflush(out());
+}
+
+// ---- where the frame goes -----------------------------------------------------------------------
+
+// One part of the frame alone between a clear and a swap, under the frame's own matrices; the part gets
+// the frame's view volume.
+void partFrame(const std::function<void(const ViewVolume&)>& part)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    simulation.updateLookAt();
+    glPushMatrix();
+    simulation.camera().applyTransform();
+    const ViewVolume volume = ViewVolume::current();
+    glPopMatrix();
+    part(volume);
+    glutSwapBuffers();
+}
+
+void skyPart(const ViewVolume&)
+{
+    drawSky(simulation);
+}
+
+// Something drawn for every body under the camera's transform.
+void worldPart(const std::function<void(const SpaceObject&, const ViewVolume&)>& draw, const ViewVolume& volume)
+{
+    glPushMatrix();
+    simulation.camera().applyTransform();
+    for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
+        draw(simulation.object(k), volume);
+    glPopMatrix();
+}
+
+void spheresPart(const ViewVolume& volume)
+{
+    worldPart([](const SpaceObject& o, const ViewVolume& v) { drawBody(o, false, false, v); }, volume);
+}
+
+void arrowsPart(const ViewVolume& volume)
+{
+    worldPart([](const SpaceObject& o, const ViewVolume&) { drawMotionArrows(o); }, volume);
+}
+
+void trailsPart(const ViewVolume& volume)
+{
+    worldPart(
+        [](const SpaceObject& o, const ViewVolume& v) {
+            drawTrailPoints(o.history(), historyColorFor(o.colorIndex()), v);
+        },
+        volume);
+}
+
+// The floor for the sky: one quad over the whole window from the same texture, showing as much of it as
+// the sky shows across the window (the field of view's share of 360 by 180 degrees), so the texture is
+// read at the same scale.
+void skyFloorFrame()
+{
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const double aspect = static_cast<double>(viewport[2]) / static_cast<double>(viewport[3]);
+    const double across = 2.0 * std::atan(std::tan(M_PI / 6.0) * aspect) / (2.0 * M_PI);
+    const float s0 = static_cast<float>(0.5 - across / 2.0);
+    const float s1 = static_cast<float>(0.5 + across / 2.0);
+    const float t0 = 1.0f / 3.0f; // 60 of 180 degrees
+    const float t1 = 2.0f / 3.0f;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    simulation.skyTexture().bind();
+    glBegin(GL_QUADS);
+    glTexCoord2f(s0, t0);
+    glVertex2f(-1.0f, -1.0f);
+    glTexCoord2f(s1, t0);
+    glVertex2f(1.0f, -1.0f);
+    glTexCoord2f(s1, t1);
+    glVertex2f(1.0f, 1.0f);
+    glTexCoord2f(s0, t1);
+    glVertex2f(-1.0f, 1.0f);
+    glEnd();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glutSwapBuffers();
+}
+
+// Turns the camera a little every call, so that no frame can reuse what was drawn for the one before
+// (nor for the still camera of the other rows).
+void turning(const std::function<void()>& draw)
+{
+    static int frame = 0;
+    const float yaw = simulation.camera().yaw();
+    simulation.camera().yaw() = yaw + 0.01f * static_cast<float>(1 + ++frame % 2);
+    draw();
+    simulation.camera().yaw() = yaw;
+}
+
+// Steps until every trail has thinned itself at least once: each holds between three quarters of its
+// budget and all of it from then on.
+void growTrailsToBudget()
+{
+    LogSink quiet(LogTarget::Suppressed);
+    auto thinned = [] {
+        for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
+            if (simulation.object(k).history().thinnedCount() == 0)
+                return false;
+        return true;
+    };
+    while (!thinned())
+        simulation.step(0.0099f);
+}
+
+void partsSection()
+{
+    resetSystem();
+    const int rounds = options.smoke ? 3 : 15;
+    const int frames = options.smoke ? 2 : 10;
+    const std::vector<Variant> parts = {
+        {"clear + swap (the empty frame)", emptyFrame},
+        {"sky: its kept picture put back (the camera still)", [] { partFrame(skyPart); }},
+        {"sky: the sphere from its display list (the camera turning every frame)",
+         [] { turning([] { partFrame(skyPart); }); }},
+        {"sky before: the sphere from GLU every frame",
+         [] { partFrame([](const ViewVolume&) { drawReferenceSky(simulation); }); }},
+        {"**floor** for the sky: one full-window quad from the sky texture", skyFloorFrame},
+        {"spheres (9 bodies, display lists, culled)", [] { partFrame(spheresPart); }},
+        {"spheres before: from GLU every frame, none culled",
+         [] {
+             partFrame([](const ViewVolume& v) {
+                 worldPart([](const SpaceObject& o, const ViewVolume&) { drawReferenceSphere(o); }, v);
+             });
+         }},
+        {"arrows (18)", [] { partFrame(arrowsPart); }},
+        {"trails", [] { partFrame(trailsPart); }},
+        {"**whole frame**, display()", display},
+        {"whole frame, the camera turning every frame", [] { turning(display); }},
+        {"whole frame before the speed-ups", plainFrame},
+    };
+    struct View
+    {
+        float distance;
+        bool fullTrails;
+    };
+    std::vector<std::vector<Figure>> figures;
+    std::vector<std::size_t> points;
+    for (const View& view : {View{200.0f, false}, View{200.0f, true}, View{1500.0f, true}})
+    {
+        if (view.fullTrails && points.back() == historyPoints())
+            growTrailsToBudget();
+        simulation.camera().distance() = view.distance;
+        points.push_back(historyPoints());
+        figures.push_back(measureFrames(parts, rounds, frames));
+    }
+    simulation.camera().distance() = 200.0f;
+    std::fprintf(out(),
+                 "\n### Where the frame goes: each part alone between a clear and a swap, 640×480, ms per frame "
+                 "(%s, %d rounds of %d frames); a part's own cost is its time minus the empty frame's\n\n",
+                 options.cpuTime ? "processor time of all threads" : "wall-clock time", rounds, frames);
+    std::fprintf(out(),
+                 "| part | initial system, following the sun from 200 (%zu trail points) | ÷ empty | trails at "
+                 "their budget (%zu points), same view | ÷ empty | the same, whole system from 1500 | ÷ empty "
+                 "|\n|---|---|---|---|---|---|---|\n",
+                 points[0], points[1]);
+    for (std::size_t i = 0; i < parts.size(); ++i)
+    {
+        std::fprintf(out(), "| %s ", parts[i].name.c_str());
+        for (const std::vector<Figure>& f : figures)
+            std::fprintf(out(), "| %s | %.1f ", text(f[i], "%.3f").c_str(), f[i].median / f[0].median);
+        std::fprintf(out(), "|\n");
+    }
     std::fflush(out());
 }
 
@@ -526,13 +718,15 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (arg == "--smoke")
             options.smoke = true;
+        else if (arg == "--cpu-time")
+            options.cpuTime = true;
         else if (arg == "--long-run-seconds" && i + 1 < argc)
             options.longRunSeconds = std::atof(argv[++i]);
         else if (arg.rfind("--", 0) == 0)
         {
             std::fprintf(stderr,
-                         "usage: %s [--smoke] [--long-run-seconds S] "
-                         "[frame|history|timescale|longrun|trails|startup]...\n",
+                         "usage: %s [--smoke] [--cpu-time] [--long-run-seconds S] "
+                         "[frame|parts|history|timescale|longrun|trails|startup]...\n",
                          argv[0]);
             return 2;
         }
@@ -566,6 +760,8 @@ int main(int argc, char** argv)
 
     if (wanted("frame"))
         frameSection();
+    if (wanted("parts"))
+        partsSection();
     if (wanted("history"))
         historySection();
     if (wanted("timescale"))

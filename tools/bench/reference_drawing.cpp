@@ -1,15 +1,17 @@
-// The reference frames: the program's own sky, arrows and spheres, with trails sent the old ways.
+// The reference frames: the sky and the spheres straight from GLU every frame, nothing culled, trails
+// sent the old ways; the arrows are the program's own.
 #include "tools/bench/reference_drawing.h"
 
 #include "render/attribute_groups.h"
 #include "render/body_drawing.h"
 #include "render/color.h"
-#include "render/sky.h"
+#include "render/shared_resources.h"
 #include "render/trail_points.h"
 #include "render/view_volume.h"
 #include "sim/simulation.h"
 
 #include <GL/freeglut.h>
+#include <GL/glu.h>
 
 namespace
 {
@@ -30,11 +32,43 @@ void drawTrailOnePointPerCall(const SpaceObject& body)
 }
 } // namespace
 
+void drawReferenceSky(Simulation& scene)
+{
+    glPushMatrix();
+    glPushAttrib(GL_LIGHTING_BIT);
+    {
+        glDisable(GL_LIGHTING);
+        scene.skyTexture().bind();
+        glRotatef(scene.camera().pitch(), 1.0f, 0.0f, 0.0f);
+        glRotatef(-scene.camera().yaw(), 0.0f, 1.0f, 0.0f);
+        glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
+        if (scene.skyQuadric())
+            gluSphere(scene.skyQuadric(), scene.maxCameraDistance(), 50, 50);
+    }
+    glPopAttrib();
+    glPopMatrix();
+}
+
+void drawReferenceSphere(const SpaceObject& body)
+{
+    glPushMatrix();
+    {
+        const Vector3& position = body.position();
+        glTranslatef(position.x(), position.y(), position.z());
+        glRotatef(body.tilt() - 90.0f, 1.0f, 0.0f, 0.0f);
+        glRotatef(body.spinAngle(), 0.0f, 0.0f, 1.0f);
+        bindObjectTexture(body.textureIndex());
+        if (sharedQuadric)
+            gluSphere(sharedQuadric, body.radius(), 50, 50);
+    }
+    glPopMatrix();
+}
+
 void drawReferenceScene(Simulation& scene, ReferenceTrails trails)
 {
     glLoadIdentity();
     scene.updateLookAt();
-    drawSky(scene);
+    drawReferenceSky(scene);
     scene.camera().applyTransform();
     const ViewVolume everything;
     for (std::uint32_t k = 0; k < scene.objectCount(); ++k)
@@ -46,7 +80,11 @@ void drawReferenceScene(Simulation& scene, ReferenceTrails trails)
             drawTrailOnePointPerCall(body);
             history = false;
         }
-        drawBody(body, history, scene.showMotionVectors(), everything);
+        if (history)
+            drawTrailPoints(body.history(), historyColorFor(body.colorIndex()), everything);
+        if (scene.showMotionVectors())
+            drawMotionArrows(body);
+        drawReferenceSphere(body);
     }
 }
 

@@ -1,8 +1,10 @@
-// Frames drawn the way they were before the speed-ups, nothing culled: the baseline the benchmark
-// measures against and the reference the draw-path test compares the program's pictures with.
+// Frames drawn the way they were before the speed-ups (the sky and every sphere sent anew from GLU,
+// nothing culled): the baseline the benchmark measures against and the reference the draw-path test
+// compares the program's pictures with.
 #pragma once
 
 class Simulation;
+class SpaceObject;
 
 enum class ReferenceTrails
 {
@@ -14,3 +16,8 @@ enum class ReferenceTrails
 void drawReferenceScene(Simulation& scene, ReferenceTrails trails);
 // What display() does around it: clear, the scene, swap.
 void referenceDisplay(ReferenceTrails trails);
+
+// The two parts that the program now sends otherwise: the sky sphere straight from GLU under the current
+// matrix (no camera translation yet), and a body's sphere straight from GLU under the world matrix.
+void drawReferenceSky(Simulation& scene);
+void drawReferenceSphere(const SpaceObject& body);
