@@ -44,7 +44,7 @@ void drawSkySphere(Simulation& scene, bool depthOnly = false)
     glPopMatrix();
 }
 
-#ifndef __EMSCRIPTEN__
+#ifndef VELMIR_BROWSER_GL
 // Everything the sky's pixels depend on, compared byte for byte. Only 4-byte members: no padding.
 struct SkyKey
 {
@@ -256,7 +256,7 @@ void Simulation::loadSky()
 
 void drawSky(Simulation& scene)
 {
-#ifndef __EMSCRIPTEN__
+#ifndef VELMIR_BROWSER_GL
     if (scene.skyQuadric())
     {
         const SkyKey key = keyOf(scene);

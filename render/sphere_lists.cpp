@@ -3,7 +3,7 @@
 
 #include <GL/glu.h>
 
-#ifdef __EMSCRIPTEN__
+#ifdef VELMIR_BROWSER_GL
 // The browser's GL layer has no display lists: the sphere comes from GLU every time.
 void drawSphere(GLUquadric* quadric, float radius)
 {
