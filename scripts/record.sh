@@ -1,26 +1,52 @@
 #!/usr/bin/env bash
 # Records a scripted run of Velmir on a virtual X server as an MP4 video and an animated GIF.
-# Usage: scripts/record.sh [SECONDS [NAME]]   writes NAME.mp4 and NAME.gif (default: 20 s, velmir)
-#        scripts/record.sh --docs              the README's pictures: docs/velmir.gif (10 s, small)
-#                                              and docs/velmir.png (the last frame)
 # The run: the system stands still, is set in motion at 8 times the speed of the clock, the camera
 # follows the earth and rides behind it, then turns back to the sun, with trails and arrows shown.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
+usage() {
+    cat <<'TEXT'
+Usage: scripts/record.sh [SECONDS [NAME]]
+       scripts/record.sh --docs
+       scripts/record.sh --help
+
+Records a scripted run of Velmir on a virtual X server.
+
+  SECONDS   length of the recording, a whole number of at least 4 (20 by default)
+  NAME      name of the recording (velmir by default): writes build/recordings/NAME.mp4 and
+            build/recordings/NAME.gif; a NAME with a slash is a path, taken as it is
+  --docs    the README's pictures: docs/velmir.gif (10 s, 320 pixels wide) and docs/velmir.png
+            (the last frame)
+  --help    prints this text
+TEXT
+}
 docs=0
-if [[ "${1:-}" == "--docs" ]]; then
-    docs=1
-    seconds=10
-    name="$root/docs/velmir"
-    gif_width=320
-else
-    seconds=${1:-20}
-    name=${2:-velmir}
-    gif_width=480
-fi
-[[ "$seconds" =~ ^[0-9]+$ && "$seconds" -ge 4 ]] || { echo "record: SECONDS must be a whole number of at least 4" >&2; exit 2; }
+case "${1:-}" in
+    -h | --help)
+        usage
+        exit 0
+        ;;
+    --docs)
+        docs=1
+        seconds=10
+        name="$root/docs/velmir"
+        gif_width=320
+        ;;
+    -*)
+        usage >&2
+        exit 2
+        ;;
+    *)
+        seconds=${1:-20}
+        name=${2:-velmir}
+        # Recordings stay in the build tree, which git ignores, unless a path is asked for.
+        [[ "$name" == */* ]] || name="$build/recordings/$name"
+        gif_width=480
+        ;;
+esac
+[[ "$seconds" =~ ^[0-9]+$ && "$seconds" -ge 4 ]] || { echo "record: SECONDS must be a whole number of at least 4 (see --help)" >&2; exit 2; }
 gif_fps=12
 
 "$root/scripts/install-deps.sh" record
@@ -51,6 +77,28 @@ eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y, WIDTH, HEIGHT
 # No window manager: give the window the pointer and the keyboard focus ourselves.
 xdotool mousemove --window "$window" 320 240 windowfocus --sync "$window"
 
+# A window shows black until the program first draws into it. Black here means that the brightest
+# pixel of a rectangle is at most this luma (16 is black; the sky's stars and the menus are far
+# brighter).
+black_luma=32
+# Prints the brightest luma in the rectangle WIDTH HEIGHT X Y of the screen, from one grabbed frame.
+brightest() {
+    ffmpeg -nostdin -loglevel error -f x11grab -draw_mouse 0 -video_size "$1x$2" -i "$DISPLAY+$3,$4" \
+        -frames:v 1 -vf "signalstats,metadata=print:key=lavfi.signalstats.YMAX:file=-" -f null - |
+        sed -n 's/.*YMAX=//p'
+}
+# Waits up to 5 s until the rectangle WIDTH HEIGHT X Y of the screen shows a picture.
+wait_drawn() {
+    local luma
+    for _ in $(seq 50); do
+        luma=$(brightest "$@")
+        ((${luma:-0} > black_luma)) && return 0
+        sleep 0.1
+    done
+    return 1
+}
+wait_drawn "$WIDTH" "$HEIGHT" "$X" "$Y" || { echo "record: the window shows no picture" >&2; exit 1; }
+
 # The pop-up menus are top-level windows of their own, mapped at the pointer when they open.
 viewable() { xdotool search --onlyvisible --maxdepth 1 --name '' 2>/dev/null | tr '\n' ' '; }
 # Prints "x y width height" of the first viewable top-level window that is not in the list $1.
@@ -69,6 +117,9 @@ new_window() {
     done
     return 1
 }
+# The menus' rectangles on the screen, "WIDTH HEIGHT X Y" each: frames in which one of them is still
+# black are left out of the videos.
+menus=()
 # Chooses entry $1 (0 to 4) of the camera-mode submenu, the first entry of the main menu; both
 # menus have five entries of equal height.
 camera_mode() {
@@ -76,10 +127,15 @@ camera_mode() {
     before=$(viewable)
     xdotool mousemove --window "$window" 60 60 mousedown 3
     read -r x y w h < <(new_window "$before") || { echo "record: the pop-up menu did not open" >&2; exit 1; }
+    menus+=("$w $h $x $y")
     xdotool mouseup 3
     before=$(viewable)
     xdotool mousemove $((x + w / 2)) $((y + h / 10))
     read -r x y w h < <(new_window "$before") || { echo "record: the camera-mode submenu did not open" >&2; exit 1; }
+    menus+=("$w $h $x $y")
+    # GLUT draws a submenu only once the pointer moves inside it; until then it is a black box.
+    xdotool mousemove $((x + w / 2)) $((y + h / 10))
+    wait_drawn "$w" "$h" "$x" "$y" || { echo "record: the camera-mode submenu was not drawn" >&2; exit 1; }
     sleep 0.3 # long enough to be seen in the video
     xdotool mousemove $((x + w / 2)) $((y + (2 * $1 + 1) * h / 10))
     sleep 0.3
@@ -93,10 +149,12 @@ grabber=$!
 start=$(date +%s%3N)
 shown=-1
 # The progress line: rewritten in place on a terminal, one line every 5 s otherwise.
+logged=-1
 progress() {
     if [[ -t 1 ]]; then
         printf '\rrecord: %2d of %d s recorded' "$1" "$seconds"
-    elif (($1 % 5 == 0)); then
+    elif (($1 / 5 != logged)); then
+        logged=$(($1 / 5))
         echo "record: $1 of $seconds s recorded"
     fi
 }
@@ -105,7 +163,7 @@ at() {
     local now
     while :; do
         now=$(($(date +%s%3N) - start))
-        if ((now / 1000 != shown)); then
+        if ((now / 1000 != shown && now / 1000 <= seconds)); then
             shown=$((now / 1000))
             progress "$shown"
         fi
@@ -141,11 +199,32 @@ fi
 wait "$velmir" || true
 velmir=
 
-ffmpeg -nostdin -loglevel error -y -i "$work/raw.mkv" -r 25 -c:v libx264 -preset slow -crf 20 -pix_fmt yuv420p \
-    -movflags +faststart "$mp4"
+# Frames in which the window or a menu is still black are left out: the frame before stands in for
+# them, and the video starts with the first picture. Prints the numbers of those frames.
+black_frames() {
+    local rectangle w h x y
+    for rectangle in "$WIDTH $HEIGHT $X $Y" "${menus[@]}"; do
+        read -r w h x y <<<"$rectangle"
+        # From the screen into the window, whose part of the screen the video shows.
+        x=$((x - X)) y=$((y - Y))
+        w=$((w < WIDTH - x ? w : WIDTH - x)) h=$((h < HEIGHT - y ? h : HEIGHT - y))
+        ffmpeg -nostdin -loglevel error -i "$work/raw.mkv" \
+            -vf "crop=$w:$h:$x:$y,signalstats,metadata=print:key=lavfi.signalstats.YMAX:file=-" -f null - |
+            awk -v black="$black_luma" -F '[: =]+' '/^frame:/ { n = $2 } /YMAX=/ && $2 + 0 <= black { print n }'
+    done | sort -nu
+}
+mapfile -t black < <(black_frames)
+keep=null
+if ((${#black[@]} > 0)); then
+    keep=$(printf 'eq(n\\,%s)+' "${black[@]}")
+    keep="select='not(${keep%+})'"
+    echo "record: left out ${#black[@]} frames with a window or menu not yet drawn (${black[*]})"
+fi
+ffmpeg -nostdin -loglevel error -y -i "$work/raw.mkv" -vf "$keep,fps=25" -c:v libx264 -preset slow -crf 20 \
+    -pix_fmt yuv420p -movflags +faststart "$mp4"
 # One palette for the whole clip, ordered dithering: small files without flicker.
 ffmpeg -nostdin -loglevel error -y -i "$work/raw.mkv" -filter_complex \
-    "fps=$gif_fps,scale=$gif_width:-1:flags=lanczos,split[a][b];[a]palettegen=max_colors=128[p];[b][p]paletteuse=dither=bayer:bayer_scale=3" \
+    "$keep,fps=$gif_fps,scale=$gif_width:-1:flags=lanczos,split[a][b];[a]palettegen=max_colors=128[p];[b][p]paletteuse=dither=bayer:bayer_scale=3" \
     "$name.gif"
 
 for file in "$mp4" "$name.gif" $([[ $docs -eq 1 ]] && echo "$name.png"); do
