@@ -369,6 +369,12 @@ void Program::requestClose()
     x11util::requestClose(screen_.display(), window_);
 }
 
+void Program::destroyWindow()
+{
+    XDestroyWindow(screen_.display(), window_);
+    XFlush(screen_.display());
+}
+
 int Program::waitForExit(std::chrono::milliseconds timeout)
 {
     if (exitStatus_ != -3)

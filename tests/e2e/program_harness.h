@@ -66,6 +66,8 @@ class Program
     // so a picture taken right after a key may still show the frame before it.
     x11util::Image settledScreenshot();
     void requestClose();
+    // Destroys the window outright (XDestroyWindow), as some desktop tools do, without asking.
+    void destroyWindow();
 
     // Pointer input in window coordinates. A drag presses the left button at (x0, y0), moves to
     // (x1, y1) in `steps` motion events and releases it there.
@@ -92,6 +94,10 @@ class Program
     // Waits for the process to end; its exit status, or -1 on a signal, or -2 on timeout.
     int waitForExit(std::chrono::milliseconds timeout);
     bool running();
+    pid_t pid() const
+    {
+        return pid_;
+    }
 
   private:
     void drain();

@@ -13,6 +13,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <utility>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -103,4 +104,50 @@ TEST(Startup, ATextureThatIsAFifoDoesNotHoldUpTheStart)
     EXPECT_TRUE(program.waitForOutput("Key Commands:", 1s));
     program.requestClose();
     EXPECT_EQ(program.waitForExit(10s), 0);
+}
+
+namespace
+{
+// A window property of 8- or 32-bit items as bytes or longs; empty if the window has none.
+template <class Item> std::vector<Item> property(Display* display, unsigned long window, const char* name)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<Item> items;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+        data)
+    {
+        const Item* first = reinterpret_cast<const Item*>(data);
+        items.assign(first, first + count);
+        XFree(data);
+    }
+    return items;
+}
+} // namespace
+
+// Docks match the window by its class and process; and a window destroyed by another client (not
+// asked to close) ends the program as a close does, whether the clock runs or not.
+TEST(Startup, TheWindowCarriesItsClassAndPidAndItsDestructionEndsTheProgram)
+{
+    for (const bool clockRuns : {false, true})
+    {
+        SCOPED_TRACE(clockRuns ? "running" : "paused");
+        StartedProgram s;
+        Display* display = s.screen.display();
+        const std::vector<char> wmClass = property<char>(display, s.program.window(), "WM_CLASS");
+        EXPECT_EQ(std::string(wmClass.begin(), wmClass.end()), std::string("velmir\0Velmir\0", 14));
+        EXPECT_EQ(property<long>(display, s.program.window(), "_NET_WM_PID"),
+                  std::vector<long>{static_cast<long>(s.program.pid())});
+
+        if (clockRuns)
+        {
+            s.program.key("space");
+            ASSERT_TRUE(s.program.waitForOutput("Frame ", 10s));
+        }
+        s.program.destroyWindow();
+        EXPECT_EQ(s.program.waitForExit(10s), 0);
+    }
 }
