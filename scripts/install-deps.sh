@@ -13,8 +13,8 @@ package=("${build[@]}" dpkg-dev)
 # Recording videos of a run.
 record=("${run[@]}" ffmpeg)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
-# The test command fuzzes the BMP reader for a minute as well.
-test=("${run[@]}" dpkg-dev lintian libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
+# The test command fuzzes as well; the end-to-end tests watch the window's drawing (X DAMAGE).
+test=("${run[@]}" dpkg-dev lintian libgtest-dev libbenchmark-dev clang libclang-rt-14-dev libxdamage-dev)
 # The browser version: the compiler, and a real browser for its test (npm drives it); the test
 # compares its picture with the desktop program's on a virtual X server.
 web=("${run[@]}" emscripten chromium python3)

@@ -43,6 +43,7 @@ TEST(Startup, OpensACentredWindowAndStaysPausedAndSilent)
     EXPECT_EQ(windowOrigin(screen, program.window()), std::make_pair(640, 300));
 
     // With its textures present the program prints nothing, and nothing moves until it is resumed.
+    program.sync();
     program.readFor(1500ms);
     EXPECT_EQ(program.output(), "");
     const x11util::Image first = program.screenshot();
@@ -62,7 +63,7 @@ TEST(Startup, MissingTexturesAreReportedInTheOrderTheyLoad)
     ASSERT_FALSE(directory.path().empty());
     Program program(screen, VELMIR_BINARY, directory.path());
     ASSERT_NE(program.waitForWindow(), 0u);
-    program.readFor(1000ms);
+    program.sync(); // the start-up is over once the event loop answers
     // The sky loads with the timer, before the first body loads the eleven body textures.
     EXPECT_EQ(program.output(), "Failed to open skybox.bmp for reading!\n"
                                 "Failed to open sun.bmp for reading!\n"
