@@ -32,7 +32,7 @@ cmake --build "$build" --target $(printf 'velmir_%s_fuzz ' "${targets[@]}") -j"$
 for target in "${targets[@]}"; do
     case $target in
     bmp) seeds="$root/tests/fuzz/corpus" options=(-max_len=65536) ;;
-    input) seeds="$root/tests/fuzz/input_corpus" options=(-max_len=4096) ;;
+    input) seeds="$root/tests/fuzz/input_corpus" options=(-max_len=1024) ;;
     esac
     mkdir -p "$build/corpus/$target" "$build/artifacts"
     echo "== fuzzing: $target =="

@@ -149,7 +149,7 @@ void checkState(Simulation& scene, float timeScale, const TimeScaleModel& model)
 
 // Gravity steps one input may take: long runs are the benchmarks' business, here they would only
 // slow the search. Commands that would step beyond it are left out.
-constexpr std::uint32_t stepBudget = 1000;
+constexpr std::uint32_t stepBudget = 100;
 
 // One call of the frame loop while the simulation runs, `elapsed` wall-clock seconds after the last.
 void frame(Simulation& scene, float timeScale, float elapsed)
