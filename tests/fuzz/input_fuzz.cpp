@@ -147,9 +147,11 @@ void checkState(Simulation& scene, float timeScale, const TimeScaleModel& model)
     CHECK(timeScale == expected || (expected == 0.0f && timeScale == 0.0f));
 }
 
-// Gravity steps one input may take: long runs are the benchmarks' business, here they would only
-// slow the search. Commands that would step beyond it are left out.
+// Gravity steps and keys one input may take: long runs are the benchmarks' business, here they would
+// only slow the search. Commands beyond them are left out. 2500 keys hold a thousand "," and a
+// thousand ".", which is as far as the time scale can go and come back.
 constexpr std::uint32_t stepBudget = 100;
+constexpr int keyBudget = 2500;
 
 // One call of the frame loop while the simulation runs, `elapsed` wall-clock seconds after the last.
 void frame(Simulation& scene, float timeScale, float elapsed)
@@ -183,6 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     float timeScale = 1.0f;
     TimeScaleModel model;
 
+    int keysLeft = keyBudget;
     Bytes in(data, size);
     while (!in.empty())
     {
@@ -193,7 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::uint8_t r = in.byte();
             const int repeats = r < 200 ? 1 : (r - 199) * 20; // up to 1120
             const Command command = commandForKey(key);
-            for (int i = 0; i < repeats; ++i)
+            for (int i = 0; i < repeats && keysLeft > 0; ++i, --keysLeft)
             {
                 if (command == Command::StepByHand && frameCount + 10 > stepBudget)
                     break;
