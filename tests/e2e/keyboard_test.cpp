@@ -43,11 +43,11 @@ TEST(Keyboard, HelpIsPrintedExactlyAndUnknownKeysDoNothing)
 
     const std::string& help = helpText;
     s.program.key("H");
-    ASSERT_TRUE(s.program.waitForOutput("mode)\n", 5s));
+    ASSERT_TRUE(s.program.waitForOutput("mode)\n", 20s));
     s.program.sync();
     EXPECT_EQ(s.newOutput(), help);
     s.program.key("h");
-    ASSERT_TRUE(s.program.waitForOutput(help + help, 5s));
+    ASSERT_TRUE(s.program.waitForOutput(help + help, 20s));
     EXPECT_EQ(s.newOutput(), help);
 
     // Keys without a command: no output, no step, no change to the picture, and the program lives on.
@@ -143,7 +143,7 @@ TEST(Keyboard, SpaceRunsAndStopsTheClockAndPeriodAndCommaScaleSimulatedTime)
     // The 1.5 s pause is not simulated when the clock resumes: the first call of the frame loop (its
     // steps share one dt) covers only the moments since the resume.
     s.program.key("space");
-    ASSERT_TRUE(s.program.waitForOutput("Frame " + std::to_string(lines.size()) + ",", 5s));
+    ASSERT_TRUE(s.program.waitForOutput("Frame " + std::to_string(lines.size()) + ",", 20s));
     s.program.sync(); // the first call's lines are complete
     const std::vector<FrameLine> afterResume = frameLines(s.newOutput());
     ASSERT_FALSE(afterResume.empty());

@@ -391,7 +391,7 @@ Program::MenuWindow Program::openMenu(int x, int y)
     const std::string w = std::to_string(window_);
     xdotool({"mousemove", "--window", w, std::to_string(x), std::to_string(y), "mousedown", "3"});
     MenuWindow menu;
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (!menu.id && Clock::now() < deadline)
     {
         readFor(std::chrono::milliseconds(30));
@@ -417,7 +417,7 @@ Program::MenuWindow Program::hoverForSubmenu(const MenuWindow& parent, int index
     const std::vector<MenuWindow> before = viewablePopups();
     xdotool(pointAt(parent, index, entries));
     MenuWindow submenu;
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (!submenu.id && Clock::now() < deadline)
     {
         readFor(std::chrono::milliseconds(30));
@@ -432,7 +432,7 @@ void Program::chooseMenuEntry(const MenuWindow& menu, int index, int entries)
     // Let the menu see the pointer on the entry before the click.
     readFor(std::chrono::milliseconds(100));
     xdotool({"click", "1"});
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (!viewablePopups().empty() && running() && Clock::now() < deadline)
         readFor(std::chrono::milliseconds(30));
 }

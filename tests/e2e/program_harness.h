@@ -43,7 +43,7 @@ class Program
     Program& operator=(const Program&) = delete;
 
     // Waits for the window to be viewable; 0 if it never appears.
-    unsigned long waitForWindow(std::chrono::milliseconds timeout = std::chrono::seconds(15));
+    unsigned long waitForWindow(std::chrono::milliseconds timeout = std::chrono::seconds(30));
     unsigned long window() const
     {
         return window_;

@@ -97,12 +97,13 @@ TEST(Startup, ATextureThatIsAFifoDoesNotHoldUpTheStart)
                                                               entry.path().filename());
     ASSERT_EQ(mkfifo((directory.path() + "/moon.bmp").c_str(), 0600), 0);
 
+    // A program that waited for a writer would never get this far; how fast it gets here is no test's
+    // business, so the limits are generous.
     Program program(screen, VELMIR_BINARY, directory.path());
-    ASSERT_NE(program.waitForWindow(5s), 0u);
-    EXPECT_TRUE(program.waitForOutput("Failed to open moon.bmp for reading!\n", 1s));
+    ASSERT_NE(program.waitForWindow(), 0u);
+    EXPECT_TRUE(program.waitForOutput("Failed to open moon.bmp for reading!\n", 30s));
+    program.sync(); // answers keys
     EXPECT_EQ(program.output(), "Failed to open moon.bmp for reading!\n");
-    program.key("H");
-    EXPECT_TRUE(program.waitForOutput("Key Commands:", 1s));
     program.requestClose();
     EXPECT_EQ(program.waitForExit(10s), 0);
 }
