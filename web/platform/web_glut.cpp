@@ -1,5 +1,7 @@
 // The GLUT parts the browser's GLUT lacks or does differently: pop-up menus as an HTML menu, a
 // press and a release for each wheel notch, and the options and callbacks a browser has no use for.
+#include "app/x11_window.h"
+
 #include <GL/glut.h>
 #include <cstdlib>
 #include <emscripten.h>
@@ -172,3 +174,9 @@ extern "C"
     }
 
 } // extern "C"
+
+// In place of app/x11_window.cpp, which the browser build leaves out: a page's canvas has no X11
+// class to carry and cannot be destroyed by another program.
+void adoptX11Window()
+{
+}
