@@ -26,7 +26,7 @@ bool windowDestroyed = false;
 WireToEvent convertDestroyNotify = nullptr; // Xlib's own conversion, called first
 XErrorHandler previousErrorHandler = nullptr;
 
-// Runs as the next idle call, out of Xlib and out of any freeglut callback.
+// Runs as the next idle call: outside Xlib, where exit() may run destructors that use the display.
 void endAfterDestroy()
 {
     std::exit(0);
