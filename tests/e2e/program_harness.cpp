@@ -303,14 +303,17 @@ void Program::sync()
     };
     key("H");
     waitForHelpTexts(1); // everything typed before it is handled, though perhaps not yet drawn
-    // Forget the frames so far: a frame reported from now on was drawn after that input was handled.
-    // The second key makes sure one comes, should the frame after the first have been drawn already.
-    XDamageSubtract(display, damage_, 0, 0);
+    // Forget the frames reported so far, then empty the damage: a frame reported from now on was drawn
+    // after that input was handled. (A report comes when the damage turns from empty to not empty, so
+    // reports after the emptying must be kept.) The second key makes sure a frame comes, should the
+    // one after the first have been drawn already.
     XSync(display, False);
     XEvent event;
     while (XCheckTypedEvent(display, damageEventBase_ + XDamageNotify, &event))
     {
     }
+    XDamageSubtract(display, damage_, 0, 0);
+    XSync(display, False);
     key("H");
     waitForDamage(std::chrono::seconds(20));
     waitForHelpTexts(2);
