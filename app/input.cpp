@@ -2,7 +2,6 @@
 #include "app/input.h"
 
 #include "app/frame_loop.h"
-#include "app/help.h"
 #include "app/keys.h"
 #include "render/scene.h"
 #include "sim/simulation.h"
@@ -12,79 +11,26 @@
 
 namespace
 {
-enum MenuValue
-{
-    MenuClearHistories = 0,
-    MenuToggleHistories = 1,
-    MenuToggleMotion = 2,
-    MenuExit = 3,
-};
-
-// SPACE: pauses or resumes the simulation, and with it the frame loop.
-void pauseOrResume()
-{
-    simulation.togglePaused();
-    if (simulation.isPaused())
-    {
-        glutIdleFunc(nullptr);
-    }
-    else
-    {
-        glutIdleFunc(idleCallback);
-        restartClock(); // the first call covers only the time since the resume
-    }
-}
-
-// Ten hand steps of 0.01 s, each drawn and shown, whatever the time scale and the pause state.
-void stepByHand()
-{
-    for (int i = 0; i < 10; ++i)
-    {
-        simulation.step(0.01f);
-        display();
-    }
-}
-
+// The window's part of a key's command; the simulation's part is applyCommand's.
 void handleKey(unsigned char key)
 {
     const Command command = commandForKey(key);
-    timeScale = timeScaleAfter(command, timeScale);
-    switch (command)
+    applyCommand(command, simulation, timeScale, display); // a hand step draws and shows each state
+    if (command == Command::PauseOrResume)
     {
-    case Command::PauseOrResume:
-        pauseOrResume();
-        break;
-    case Command::ClearHistories:
-        menuCallback(MenuClearHistories); // also restarts the clock, as the menu entry does
-        break;
-    case Command::PrintHelp:
-        printHelp();
-        break;
-    case Command::ToggleMotionVectors:
-        simulation.toggleMotionVectors();
-        break;
-    case Command::NextTarget:
-        simulation.nextTarget();
-        break;
-    case Command::PreviousTarget:
-        simulation.previousTarget();
-        break;
-    case Command::ToggleHistories:
-        simulation.toggleHistories();
-        break;
-    case Command::StepByHand:
-        stepByHand();
-        break;
-    case Command::ZoomIn:
-        simulation.zoomCamera(0.1f);
-        break;
-    case Command::ZoomOut:
-        simulation.zoomCamera(-0.1f);
-        break;
-    case Command::SlowDown: // the time scale, above
-    case Command::SpeedUp:
-    case Command::None:
-        break;
+        if (simulation.isPaused())
+        {
+            glutIdleFunc(nullptr);
+        }
+        else
+        {
+            glutIdleFunc(idleCallback);
+            restartClock(); // the first call covers only the time since the resume
+        }
+    }
+    else if (command == Command::ClearHistories)
+    {
+        restartClock(); // as the menu entry does
     }
 }
 } // namespace
@@ -115,22 +61,8 @@ void buildMenus()
 
 void menuCallback(int value)
 {
-    switch (value)
-    {
-    case MenuClearHistories:
-        simulation.clearAllHistories();
-        break;
-    case MenuToggleHistories:
-        simulation.toggleHistories();
-        break;
-    case MenuToggleMotion:
-        simulation.toggleMotionVectors();
-        break;
-    case MenuExit:
+    if (!applyMenuChoice(value, simulation))
         std::exit(0);
-    default:
-        break;
-    }
     glutPostRedisplay();
     restartClock(); // time spent in the menu is not simulated
 }

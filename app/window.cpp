@@ -2,6 +2,7 @@
 #include "app/window.h"
 
 #include "app/window_position.h"
+#include "app/x11_window.h"
 
 #include <GL/freeglut.h>
 
@@ -16,7 +17,9 @@ int createWindow(int* argc, char** argv, const char* title, int width, int heigh
     const int screenHeight = glutGet(GLUT_SCREEN_HEIGHT);
     const WindowPosition at = centredWindowPosition(screenWidth, screenHeight, width, height);
     glutInitWindowPosition(at.x, at.y);
-    return glutCreateWindow(title);
+    const int window = glutCreateWindow(title);
+    adoptX11Window();
+    return window;
 }
 
 void registerCallbacks(void (*display)(), void (*reshape)(int, int), void (*idle)(),

@@ -22,9 +22,10 @@ Vector4 imageClick(const Bounds2D& window, int x, int y)
 {
     if (!hasArea(window))
         return Vector4(0.0f, 0.0f, 0.0f, 0.0f);
-    // GLUT counts y down from the top edge; the unit square counts it up from the bottom.
-    const int flippedY = static_cast<int>(window.height() - static_cast<float>(y));
-    return Vector4(mapToBounds(x, flippedY, window, unitBounds), 0.0f, 0.0f);
+    // GLUT counts y down from the top edge; the unit square counts it up from the bottom. Flipped in
+    // float: a pointer far outside a tall window can lie beyond the range of int once flipped.
+    const float flippedY = window.height() - static_cast<float>(y);
+    return Vector4(mapToBounds(Point2D(static_cast<float>(x), flippedY), window, unitBounds), 0.0f, 0.0f);
 }
 
 void handleMouseButton(Simulation& scene, const Bounds2D& window, int button, int state, int x, int y)

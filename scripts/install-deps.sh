@@ -13,9 +13,10 @@ package=("${build[@]}" dpkg-dev)
 # Recording videos of a run.
 record=("${run[@]}" ffmpeg)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
-# The test command fuzzes the BMP reader for a minute as well, and checks the package with lintian,
-# hardening-check (devscripts) and appstreamcli (appstream).
-test=("${run[@]}" dpkg-dev lintian devscripts appstream libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
+# The test command fuzzes as well, checks the package with lintian, hardening-check (devscripts) and
+# appstreamcli (appstream), and the end-to-end tests watch the window's drawing (X DAMAGE).
+test=("${run[@]}" dpkg-dev lintian devscripts appstream libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+      libxdamage-dev)
 # The browser version: the compiler, and a real browser for its test (npm drives it); the test
 # compares its picture with the desktop program's on a virtual X server.
 web=("${run[@]}" emscripten chromium python3)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the tests need, fuzzes the BMP reader for a minute (so the fuzz target keeps building),
+# Installs what the tests need, fuzzes the BMP reader and the input commands for 40 s each (so the fuzz
+# targets keep building and a fresh finding shows at once),
 # then builds and runs the whole suite twice under a virtual X server: a normal build, and one with
 # AddressSanitizer and UndefinedBehaviorSanitizer. After the normal build, the browser build is built
 # and tested in headless Chromium (scripts/web.sh --test).
@@ -22,7 +23,7 @@ run_suite() {
     exec {fd}<> <(:)
     Xvfb -displayfd "$fd" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
-    read -r -t 10 -u "$fd" number || { echo "test: the virtual X server did not start" >&2; exit 1; }
+    read -r -t 30 -u "$fd" number || { echo "test: the virtual X server did not start" >&2; exit 1; }
     DISPLAY=":$number" ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 600 || status=$?
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
@@ -30,16 +31,16 @@ run_suite() {
     return "$status"
 }
 
-echo "== fuzzing the BMP reader for 60 s =="
+echo "== fuzzing the BMP reader and the input commands, 40 s each =="
 if command -v clang++ >/dev/null; then
     mkdir -p "$root/build-fuzz"
     log="$root/build-fuzz/test-run.log"
-    if ! "$root/tools/fuzz.sh" 60 >"$log" 2>&1; then
+    if ! "$root/scripts/fuzz.sh" 40 >"$log" 2>&1; then
         tail -n 40 "$log"
         echo "fuzzing failed: the whole log is in $log, the input in build-fuzz/artifacts" >&2
         exit 1
     fi
-    grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec)' "$log"
+    grep -E '^(== fuzzing|Done|stat::number_of_executed_units|stat::average_exec_per_sec)' "$log"
 else
     echo "skipped: clang++ is not installed (scripts/install-deps.sh fuzz installs it)"
 fi

@@ -3,6 +3,7 @@
 #include "camera_fixture.h"
 
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -34,6 +35,11 @@ TEST(CameraTrackball, WindowMapsOntoTheUnitSquareAndTheFrontOfTheSphere)
         EXPECT_LT(rim.z(), 1e-3f);
     }
     EXPECT_EQ(imageClick(window, 0, 0).y(), 1.0f); // GLUT's top edge is the square's top
+
+    // Far beyond a tall window the flipped position exceeds int: still above the top, not wrapped below.
+    const Bounds2D tall{0.0f, 1.0f, 0.0f, 100000.0f};
+    EXPECT_GT(imageClick(tall, 0, std::numeric_limits<int>::min()).y(), 40000.0f);
+    EXPECT_LT(imageClick(tall, 0, std::numeric_limits<int>::max()).y(), -40000.0f);
 }
 
 using CameraMouse = CameraFixture;

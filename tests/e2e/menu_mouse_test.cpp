@@ -94,7 +94,7 @@ TEST(Menu, EntriesActLikeTheirKeysAndTheLookAtModesRideWithTheTarget)
     EXPECT_GT(differingPixels(velocity, s.program.settledScreenshot()), 1000);
 
     // The menu simulates nothing: all steps so far were taken by hand.
-    s.program.readFor(300ms);
+    s.program.sync();
     EXPECT_EQ(s.steps(), 30u);
     s.program.requestClose();
     EXPECT_EQ(s.program.waitForExit(10s), 0);

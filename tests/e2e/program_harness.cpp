@@ -4,6 +4,7 @@
 #include "frame_log.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -235,20 +236,95 @@ x11util::Image Program::screenshot()
     return x11util::capture(screen_.display(), window_);
 }
 
+const std::string helpText = "Key Commands:\n"
+                             "-----------------\n"
+                             "SPACE - toggles the simulation's paused state\n"
+                             "  T   - steps the simulation a few steps\n"
+                             "  Z   - zooms the camera out\n"
+                             "  X   - zooms the camera in\n"
+                             "  N   - snaps the camera to the next target\n"
+                             "  C   - clears all objects' orbit histories\n"
+                             "  M   - toggles display of objects' motion vectors\n"
+                             "  P   - snaps the camera to the previous target\n"
+                             "  S   - toggles drawing of all objects' orbit histories\n"
+                             "  .   - increases the simulation's time scale\n"
+                             "  ,   - decreases the simulation's tiem scale\n"
+                             "  H   - prints this helpful information\n"
+                             "\n"
+                             "* To rotate the view, click and drag with the LEFT mouse button (but\n"
+                             "  only in \"Look At\" mode)\n";
+
+std::size_t Program::helpTextsFrom(std::size_t position) const
+{
+    std::size_t count = 0;
+    for (std::size_t at = output_.find(helpText, position); at != std::string::npos;
+         at = output_.find(helpText, at + helpText.size()))
+        ++count;
+    return count;
+}
+
+void Program::waitForDamage(std::chrono::milliseconds timeout)
+{
+    Display* display = screen_.display();
+    const auto deadline = Clock::now() + timeout;
+    XEvent event;
+    while (!XCheckTypedEvent(display, damageEventBase_ + XDamageNotify, &event))
+    {
+        if (Clock::now() >= deadline || !running())
+            throw std::runtime_error("no frame drawn");
+        drain();
+        pollfd p{ConnectionNumber(display), POLLIN, 0};
+        poll(&p, 1, 10);
+    }
+}
+
+void Program::sync()
+{
+    Display* display = screen_.display();
+    if (!damage_)
+    {
+        int errorBase = 0;
+        if (!XDamageQueryExtension(display, &damageEventBase_, &errorBase))
+            throw std::runtime_error("the X server has no DAMAGE extension");
+        damage_ = XDamageCreate(display, window_, XDamageReportNonEmpty);
+    }
+    drain();
+    const std::size_t mark = output_.size();
+    const auto waitForHelpTexts = [&](std::size_t count) {
+        const auto deadline = Clock::now() + std::chrono::seconds(20);
+        while (helpTextsFrom(mark) < count)
+        {
+            if (Clock::now() >= deadline || !running())
+                throw std::runtime_error("the help key went unanswered");
+            pollfd p{stdoutFd_, POLLIN, 0};
+            poll(&p, 1, 20);
+            drain();
+        }
+    };
+    key("H");
+    waitForHelpTexts(1); // everything typed before it is handled, though perhaps not yet drawn
+    // Forget the frames reported so far, then empty the damage: a frame reported from now on was drawn
+    // after that input was handled. (A report comes when the damage turns from empty to not empty, so
+    // reports after the emptying must be kept.) The second key makes sure a frame comes, should the
+    // one after the first have been drawn already.
+    XSync(display, False);
+    XEvent event;
+    while (XCheckTypedEvent(display, damageEventBase_ + XDamageNotify, &event))
+    {
+    }
+    XDamageSubtract(display, damage_, 0, 0);
+    XSync(display, False);
+    key("H");
+    waitForDamage(std::chrono::seconds(20));
+    waitForHelpTexts(2);
+    for (int i = 0; i < 2; ++i)
+        output_.erase(output_.rfind(helpText), helpText.size());
+}
+
 x11util::Image Program::settledScreenshot()
 {
-    readFor(std::chrono::milliseconds(150));
-    x11util::Image previous = screenshot();
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (Clock::now() < deadline)
-    {
-        readFor(std::chrono::milliseconds(120));
-        x11util::Image next = screenshot();
-        if (differingPixels(previous, next, 0) == 0)
-            return next;
-        previous = std::move(next);
-    }
-    return previous;
+    sync();
+    return screenshot();
 }
 
 void Program::leftDrag(int x0, int y0, int x1, int y1, int steps)
@@ -318,7 +394,7 @@ Program::MenuWindow Program::openMenu(int x, int y)
     const std::string w = std::to_string(window_);
     xdotool({"mousemove", "--window", w, std::to_string(x), std::to_string(y), "mousedown", "3"});
     MenuWindow menu;
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (!menu.id && Clock::now() < deadline)
     {
         readFor(std::chrono::milliseconds(30));
@@ -344,7 +420,7 @@ Program::MenuWindow Program::hoverForSubmenu(const MenuWindow& parent, int index
     const std::vector<MenuWindow> before = viewablePopups();
     xdotool(pointAt(parent, index, entries));
     MenuWindow submenu;
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (!submenu.id && Clock::now() < deadline)
     {
         readFor(std::chrono::milliseconds(30));
@@ -359,7 +435,7 @@ void Program::chooseMenuEntry(const MenuWindow& menu, int index, int entries)
     // Let the menu see the pointer on the entry before the click.
     readFor(std::chrono::milliseconds(100));
     xdotool({"click", "1"});
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (!viewablePopups().empty() && running() && Clock::now() < deadline)
         readFor(std::chrono::milliseconds(30));
 }
@@ -367,6 +443,12 @@ void Program::chooseMenuEntry(const MenuWindow& menu, int index, int entries)
 void Program::requestClose()
 {
     x11util::requestClose(screen_.display(), window_);
+}
+
+void Program::destroyWindow()
+{
+    XDestroyWindow(screen_.display(), window_);
+    XFlush(screen_.display());
 }
 
 int Program::waitForExit(std::chrono::milliseconds timeout)
@@ -400,7 +482,7 @@ StartedProgram::StartedProgram() : program(screen, VELMIR_BINARY, VELMIR_RUN_DIR
 {
     if (program.waitForWindow() == 0)
         throw std::runtime_error("no window");
-    program.readFor(std::chrono::milliseconds(800));
+    program.sync(); // past the start-up: the event loop answers
     mark_ = program.output().size();
 }
 

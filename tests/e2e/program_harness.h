@@ -43,7 +43,7 @@ class Program
     Program& operator=(const Program&) = delete;
 
     // Waits for the window to be viewable; 0 if it never appears.
-    unsigned long waitForWindow(std::chrono::milliseconds timeout = std::chrono::seconds(15));
+    unsigned long waitForWindow(std::chrono::milliseconds timeout = std::chrono::seconds(30));
     unsigned long window() const
     {
         return window_;
@@ -62,10 +62,16 @@ class Program
     void key(const std::string& keys);
 
     x11util::Image screenshot();
-    // A screenshot once the picture has stopped changing: input reaches the program asynchronously,
-    // so a picture taken right after a key may still show the frame before it.
+    // Waits until the program has handled all input sent so far and drawn a frame after it; what it
+    // printed in response is then all in output(). The barrier is the help key ("H" changes nothing
+    // but the output): its text proves the input before it handled, and the frame drawn after that
+    // is seen through the X DAMAGE extension. The barrier's own help text is taken out of output().
+    void sync();
+    // A screenshot that shows the effect of all input sent so far (after sync()).
     x11util::Image settledScreenshot();
     void requestClose();
+    // Destroys the window outright (XDestroyWindow), as some desktop tools do, without asking.
+    void destroyWindow();
 
     // Pointer input in window coordinates. A drag presses the left button at (x0, y0), moves to
     // (x1, y1) in `steps` motion events and releases it there.
@@ -92,9 +98,15 @@ class Program
     // Waits for the process to end; its exit status, or -1 on a signal, or -2 on timeout.
     int waitForExit(std::chrono::milliseconds timeout);
     bool running();
+    pid_t pid() const
+    {
+        return pid_;
+    }
 
   private:
     void drain();
+    void waitForDamage(std::chrono::milliseconds timeout);
+    std::size_t helpTextsFrom(std::size_t position) const;
 
     const VirtualScreen& screen_;
     pid_t pid_ = -1;
@@ -102,7 +114,12 @@ class Program
     std::string output_;
     unsigned long window_ = 0;
     int exitStatus_ = -3;
+    unsigned long damage_ = 0; // X DAMAGE object on the window, made by the first sync()
+    int damageEventBase_ = 0;
 };
+
+// What the help key prints, exactly.
+extern const std::string helpText;
 
 // The real program on a screen of its own, started in the run directory (where its textures are),
 // with its start-up output (texture messages, if any) already read. Throws if no window appears.

@@ -4,6 +4,8 @@
 #define VELMIR_WEB_LAYER
 #include "web/include/velmir_web_gl.h"
 
+#include "app/x11_window.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <emscripten.h>
@@ -210,3 +212,9 @@ extern "C"
     }
 
 } // extern "C"
+
+// In place of app/x11_window.cpp, which the browser build leaves out: a page's canvas has no X11
+// class to carry and cannot be destroyed by another program.
+void adoptX11Window()
+{
+}
