@@ -42,9 +42,10 @@ codec.background = function (width, height, pixels) {
   });
 };
 
-// Runs the prediction over the pixels in file order, handing each sample's index and prediction to
-// step, which returns the sample's true value (known when packing, rebuilt when unpacking).
-function predictAll(width, height, q, background, step) {
+// Runs the prediction over the pixels in file order. Packing, q holds the true samples and the
+// misses go to out (three bytes a pixel); unpacking, the misses come from rgba (four bytes a pixel)
+// and q is rebuilt in place, each sample before the ones predicted from it.
+function predictAll(width, height, q, background, rgba, out) {
   const h = ditherOf(width * height);
   for (let y = 0, p = 0; y < height; y++) {
     for (let x = 0; x < width; x++, p++) {
@@ -54,12 +55,15 @@ function predictAll(width, height, q, background, step) {
         if (x > 0 && y > 0 && q[i - 3] === level[h[p - 1]] && q[i - 3 * width] === level[h[p - width]]) {
           guess = level[h[p]];
         } else {
-          const estimate = (k) => q[k * 3 + c] - h[k] / 256 + 0.5;
-          const s = x > 0 && y > 0 ? (estimate(p - 1) + estimate(p - width)) / 2
-            : x > 0 ? estimate(p - 1) : y > 0 ? estimate(p - width) : 0;
+          // A neighbour's sample less its dither, plus a half: an estimate of its true colour.
+          let s = 0;
+          if (x > 0 && y > 0) s = (q[i - 3] - h[p - 1] / 256 + q[i - 3 * width] - h[p - width] / 256 + 1) / 2;
+          else if (x > 0) s = q[i - 3] - h[p - 1] / 256 + 0.5;
+          else if (y > 0) s = q[i - 3 * width] - h[p - width] / 256 + 0.5;
           guess = Math.min(255, Math.max(0, Math.floor(s + h[p] / 256)));
         }
-        q[i] = step(i, guess);
+        if (out) out[i] = (q[i] - guess) & 255;
+        else q[i] = (guess + rgba[p * 4 + c]) & 255;
       }
     }
   }
@@ -68,10 +72,7 @@ function predictAll(width, height, q, background, step) {
 // What the prediction misses, three bytes a pixel, each modulo 256.
 codec.encode = function (width, height, pixels, background) {
   const misses = new Uint8Array(pixels.length);
-  predictAll(width, height, new Uint8Array(pixels), background, (i, guess) => {
-    misses[i] = (pixels[i] - guess) & 255;
-    return pixels[i];
-  });
+  predictAll(width, height, pixels, background, null, misses);
   return misses;
 };
 
@@ -79,15 +80,15 @@ codec.encode = function (width, height, pixels, background) {
 // background, as the prediction plus what it missed.
 codec.decode = function (width, height, rgba, background) {
   const pixels = new Uint8Array(width * height * 3);
-  if (!background) {
-    for (let p = 0, i = 0; i < pixels.length; p += 4, i += 3) {
-      pixels[i] = rgba[p];
-      pixels[i + 1] = rgba[p + 1];
-      pixels[i + 2] = rgba[p + 2];
-    }
+  if (background) {
+    predictAll(width, height, pixels, background, rgba, null);
     return pixels;
   }
-  predictAll(width, height, pixels, background, (i, guess) => (guess + rgba[i + (i / 3 | 0)]) & 255);
+  for (let p = 0, i = 0; i < pixels.length; p += 4, i += 3) {
+    pixels[i] = rgba[p];
+    pixels[i + 1] = rgba[p + 1];
+    pixels[i + 2] = rgba[p + 2];
+  }
   return pixels;
 };
 })(typeof module === 'object' ? module.exports : (window.velmirTextureCodec = {}));
