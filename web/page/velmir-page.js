@@ -29,9 +29,20 @@ const running = () => velmir.ready && velmir.exitStatus === null && velmir.failu
 // --- Output
 
 const messages = []; // the lines that are not step lines (help, texture messages), for the panel
+// Laying out and painting the panel's 400 lines costs the browser several milliseconds, and the step
+// log changes it on every frame: it is redrawn at most five times a second (no reader follows more),
+// on an animation frame, and the first line after a quiet spell shows at once.
+const panelPeriodMs = 200;
 let panelDirty = false;
+let panelDue = 0;
+function schedulePanel() {
+  if (panelDirty) return;
+  panelDirty = true;
+  setTimeout(() => requestAnimationFrame(refreshPanel), Math.max(0, panelDue - performance.now()));
+}
 function refreshPanel() {
   panelDirty = false;
+  panelDue = performance.now() + panelPeriodMs;
   panel.textContent = (showSteps.checked ? velmir.output : messages).slice(-400).join('\n');
   panel.scrollTop = panel.scrollHeight;
 }
@@ -336,16 +347,14 @@ const Module = {
   print(text) {
     velmir.output.push(text);
     velmir.lineCount++;
-    if (!stepLine.test(text)) {
+    const step = stepLine.test(text);
+    if (!step) {
       messages.push(text);
       if (messages.length > 800) messages.splice(0, 400);
     }
     // Trimmed in bulk: at high time scales the program prints tens of thousands of lines a second.
     if (velmir.output.length >= 2 * keptLines) velmir.output.splice(0, velmir.output.length - keptLines);
-    if (!panelDirty) {
-      panelDirty = true;
-      requestAnimationFrame(refreshPanel);
-    }
+    if (!step || showSteps.checked) schedulePanel(); // a hidden step log leaves the panel as it is
   },
   printErr(text) {
     if (runtimeNotices.test(text)) console.debug(text);
