@@ -91,4 +91,23 @@ codec.decode = function (width, height, rgba, background) {
   }
   return pixels;
 };
+// In the page: one BMP file, byte for byte, from its entry in velmir-data.json and its lossless
+// image. The samples are taken as stored: no colour management, no premultiplied alpha.
+codec.unpack = async function (f, image) {
+  const bitmap = await createImageBitmap(new Blob([image], { type: 'image/webp' }),
+                                         { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+  if (bitmap.width !== f.width || bitmap.height !== f.height)
+    throw new Error(`${bitmap.width} x ${bitmap.height} pixels instead of ${f.width} x ${f.height}`);
+  const context = new OffscreenCanvas(f.width, f.height).getContext('2d', { willReadFrequently: true });
+  context.drawImage(bitmap, 0, 0);
+  bitmap.close();
+  const rgba = context.getImageData(0, 0, f.width, f.height).data;
+  const bytesOf = (text) => Uint8Array.from(atob(text), (ch) => ch.charCodeAt(0));
+  const header = bytesOf(f.header);
+  const pixels = codec.decode(f.width, f.height, rgba, f.background && f.background.map(bytesOf));
+  const bytes = new Uint8Array(header.length + pixels.length);
+  bytes.set(header);
+  bytes.set(pixels, header.length);
+  return bytes;
+};
 })(typeof module === 'object' ? module.exports : (window.velmirTextureCodec = {}));

@@ -136,30 +136,14 @@ async function loadTextures() {
   return Promise.all(table.files.map((f) => unpack(table.file, f, data.subarray(f.start, f.end))));
 }
 
-// One BMP file, byte for byte, from its lossless image and its header (velmir-data.json).
-const base64Bytes = (text) => Uint8Array.from(atob(text), (ch) => ch.charCodeAt(0));
+// One BMP file, byte for byte, from its lossless image and its header (texture-codec.js).
 async function unpack(packName, f, image) {
-  let rgba;
   try {
-    // The samples exactly as stored: no colour management, no premultiplied alpha.
-    const bitmap = await createImageBitmap(new Blob([image], { type: 'image/webp' }),
-                                           { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    if (bitmap.width !== f.width || bitmap.height !== f.height)
-      throw new Error(`${bitmap.width} x ${bitmap.height} pixels instead of ${f.width} x ${f.height}`);
-    const context = new OffscreenCanvas(f.width, f.height).getContext('2d', { willReadFrequently: true });
-    context.drawImage(bitmap, 0, 0);
-    bitmap.close();
-    rgba = context.getImageData(0, 0, f.width, f.height).data;
+    return { name: f.name, bytes: await velmirTextureCodec.unpack(f, image) };
   } catch (error) {
     throw new LoadError(`${packName} is damaged: ${f.name} could not be decoded (${error.message || error.name}).`,
                         'Copy the site to the server again, then reload the page.');
   }
-  const header = base64Bytes(f.header);
-  const pixels = velmirTextureCodec.decode(f.width, f.height, rgba, f.background && f.background.map(base64Bytes));
-  const bytes = new Uint8Array(header.length + pixels.length);
-  bytes.set(header);
-  bytes.set(pixels, header.length);
-  return { name: f.name, bytes };
 }
 
 // --- The menu
