@@ -18,8 +18,8 @@ fuzz=("${build[@]}" clang libclang-rt-14-dev)
 test=("${run[@]}" dpkg-dev lintian devscripts appstream libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
       libxdamage-dev)
 # The browser version: the compiler, and a real browser for its test (npm drives it); the test
-# compares its picture with the desktop program's on a virtual X server.
-web=("${run[@]}" emscripten chromium python3)
+# compares its picture with the desktop program's on a virtual X server. webp packs the textures.
+web=("${run[@]}" emscripten chromium python3 webp)
 command -v npm >/dev/null || web+=(npm)
 
 case "${1:-run}" in

@@ -69,7 +69,7 @@ case $mode in
         cd "$root/web/tests"
         # The browser is Debian's chromium; npm brings only the library that drives it (pinned).
         [[ -d node_modules/playwright-core ]] || npm ci --no-audit --no-fund --loglevel=error
-        node browser_test.mjs "$site" --desktop "$desktop_shot"
+        node browser_test.mjs "$site" --desktop "$desktop_shot" --textures "$native/run"
         ;;
     serve)
         port=${VELMIR_WEB_PORT:-8000}

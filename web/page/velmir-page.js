@@ -29,9 +29,20 @@ const running = () => velmir.ready && velmir.exitStatus === null && velmir.failu
 // --- Output
 
 const messages = []; // the lines that are not step lines (help, texture messages), for the panel
+// Laying out and painting the panel's 400 lines costs the browser several milliseconds, and the step
+// log changes it on every frame: it is redrawn at most five times a second (no reader follows more),
+// on an animation frame, and the first line after a quiet spell shows at once.
+const panelPeriodMs = 200;
 let panelDirty = false;
+let panelDue = 0;
+function schedulePanel() {
+  if (panelDirty) return;
+  panelDirty = true;
+  setTimeout(() => requestAnimationFrame(refreshPanel), Math.max(0, panelDue - performance.now()));
+}
 function refreshPanel() {
   panelDirty = false;
+  panelDue = performance.now() + panelPeriodMs;
   panel.textContent = (showSteps.checked ? velmir.output : messages).slice(-400).join('\n');
   panel.scrollTop = panel.scrollHeight;
 }
@@ -93,7 +104,9 @@ const failWith = (error) => error instanceof LoadError ? fail(error.message, err
          `${error && error.message ? error.message : error}`,
          'Reload the page; if it happens again, the site may be damaged: copy it again.');
 
-// --- The textures: fetched here, checked, and written into the program's file system before main().
+// --- The textures: fetched here, checked, unpacked and written into the program's file system before
+// main(). They travel as lossless images (pack_textures.mjs); the program reads the same BMP bytes as
+// on the desktop.
 
 const bar = document.getElementById('loading-bar');
 async function loadTextures() {
@@ -120,7 +133,17 @@ async function loadTextures() {
                         'The file on the server is damaged or the transfer broke off: reload the page; if ' +
                         'it happens again, copy the site to the server again.');
   }
-  return table.files.map((f) => ({ name: f.name, bytes: data.subarray(f.start, f.end) }));
+  return Promise.all(table.files.map((f) => unpack(table.file, f, data.subarray(f.start, f.end))));
+}
+
+// One BMP file, byte for byte, from its lossless image and its header (texture-codec.js).
+async function unpack(packName, f, image) {
+  try {
+    return { name: f.name, bytes: await velmirTextureCodec.unpack(f, image) };
+  } catch (error) {
+    throw new LoadError(`${packName} is damaged: ${f.name} could not be decoded (${error.message || error.name}).`,
+                        'Copy the site to the server again, then reload the page.');
+  }
 }
 
 // --- The menu
@@ -308,16 +331,14 @@ const Module = {
   print(text) {
     velmir.output.push(text);
     velmir.lineCount++;
-    if (!stepLine.test(text)) {
+    const step = stepLine.test(text);
+    if (!step) {
       messages.push(text);
       if (messages.length > 800) messages.splice(0, 400);
     }
     // Trimmed in bulk: at high time scales the program prints tens of thousands of lines a second.
     if (velmir.output.length >= 2 * keptLines) velmir.output.splice(0, velmir.output.length - keptLines);
-    if (!panelDirty) {
-      panelDirty = true;
-      requestAnimationFrame(refreshPanel);
-    }
+    if (!step || showSteps.checked) schedulePanel(); // a hidden step log leaves the panel as it is
   },
   printErr(text) {
     if (runtimeNotices.test(text)) console.debug(text);

@@ -1,7 +1,8 @@
 // Where a browser frame goes. Opens the built page in headless Chromium (software WebGL: SwiftShader)
 // with the display's frame cap lifted, runs the initial system at time scale 1 and prints, as
 // markdown, the frame rate and the CPU time per frame of each part of the browser, for:
-// - the page as it is, and the program alone in a bare page (no output panel, nothing else to lay out);
+// - the page as it is, and the program alone in a bare page (its textures, unpacked as the page does,
+//   but no output panel, nothing else to lay out);
 // - the bare page with some of the program's WebGL draws left out (the draws are told apart by their
 //   shape: the sky is the first 15000-vertex draw of a frame, a body another, an arrow a 6-vertex
 //   quad or its 22-vertex head, a trail a draw of points), which splits the frame into its parts;
@@ -29,12 +30,26 @@ if (!fs.existsSync(path.join(site, 'index.html'))) {
   process.exit(2);
 }
 
-// The program alone: the canvas and the few hooks the program's runtime needs.
+// The program alone: the canvas, its textures as the page unpacks them, and the few hooks the
+// program's runtime needs.
 const barePage = `<!doctype html><html><body style="margin:0;background:#000">
-<canvas id="canvas" width="640" height="480" tabindex="0"></canvas><script>
+<canvas id="canvas" width="640" height="480" tabindex="0"></canvas><script src="texture-codec.js"></script><script>
 window.velmir = { ready: false, frames() { return velmir.ready ? Module._velmirFrameCount() : 0; } };
+const textures = (async () => {
+  const table = await (await fetch('velmir-data.json')).json();
+  const data = new Uint8Array(await (await fetch(table.file)).arrayBuffer());
+  return Promise.all(table.files.map(async (f) =>
+    ({ name: f.name, bytes: await velmirTextureCodec.unpack(f, data.subarray(f.start, f.end)) })));
+})();
 var Module = { canvas: document.getElementById('canvas'), print() {}, printErr() {},
-               onRuntimeInitialized() { velmir.ready = true; } };
+               onRuntimeInitialized() { velmir.ready = true; },
+               preRun: [() => {
+                 Module.addRunDependency('textures');
+                 textures.then((files) => {
+                   for (const f of files) Module.FS.createDataFile('/', f.name, f.bytes, true, false, true);
+                   Module.removeRunDependency('textures');
+                 });
+               }] };
 </script><script async src="velmir.js"></script></body></html>`;
 
 // Plain WebGL: a clear, or also one full-canvas quad textured from a 4096 x 2048 RGB image.
@@ -137,7 +152,8 @@ function recordAndReplay() {
   });
 }
 
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
+                '.json': 'application/json' };
 const generated = { '/bare.html': barePage, '/clear.html': floorPage(false), '/quad.html': floorPage(true) };
 const server = http.createServer((request, response) => {
   const name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);

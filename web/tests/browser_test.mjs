@@ -1,7 +1,10 @@
 // The browser build in a real browser: headless Chromium (software WebGL) opens the built page and
-// checks what a user sees and reads, on a desktop-sized window, on a phone-sized one with touch, and
-// when the start fails. Usage: node browser_test.mjs SITE_DIR [--desktop SHOT.png]
-// With --desktop it also compares the first picture with a desktop screenshot of the initial system.
+// checks what a user sees and reads, on a desktop-sized window, on a phone-sized one with touch, over a
+// slow connection, and when the start fails.
+// Usage: node browser_test.mjs SITE_DIR [--desktop SHOT.png] [--textures DIR]
+// With --desktop it also compares the first picture with a desktop screenshot of the initial system;
+// with --textures, the textures the program finds in its file system with the desktop's BMP files.
+// VELMIR_BROWSER_ONLY=WORD runs only the parts whose names hold WORD.
 // Prints one line per check, the measured figures, and a summary; exits non-zero on any failure.
 //
 // Every wait is for an event: a frame counted by the program, a line printed, an element's state.
@@ -16,30 +19,62 @@ import { fileURLToPath } from 'node:url';
 const site = path.resolve(process.argv[2] ?? '');
 const desktopIndex = process.argv.indexOf('--desktop');
 const desktopShot = desktopIndex > 0 ? process.argv[desktopIndex + 1] : null;
+const texturesIndex = process.argv.indexOf('--textures');
+const textureDir = texturesIndex > 0 ? path.resolve(process.argv[texturesIndex + 1]) : null;
 if (!fs.existsSync(path.join(site, 'index.html'))) {
   console.error(`usage: node browser_test.mjs SITE_DIR [--desktop SHOT.png] (no index.html in ${site})`);
   process.exit(2);
 }
 
-// The site as a static server serves it; under /broken/NAME/ the same site with one fault.
+// The site as a static server serves it; under /broken/NAME/ the same site with one fault, under
+// /paced/ through a 20 Mbit/s link that all its transfers share, and under /desktop-textures/ the
+// desktop's own texture files.
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
                 '.json': 'application/json', '.png': 'image/png' };
 const faults = {
   'missing-data': (name, data) => (name === '/velmir.data' ? null : data),
   'truncated-data': (name, data) => (name === '/velmir.data' ? data.subarray(0, data.length >> 1) : data),
+  'damaged-data': (name, data) => (name === '/velmir.data' ? Buffer.concat([Buffer.alloc(16), data.subarray(16)]) : data),
   'missing-program': (name, data) => (name === '/velmir.wasm' ? null : data),
 };
+// The link's clock runs on while it has anything to send, so a timer that fires late on a loaded
+// machine does not slow it down; idle, it waits for the next transfer.
+const link = { bytesPerSecond: 20e6 / 8, free: 0, active: 0, sent: 0 }; // free: when it has sent all it was given
+function sendPaced(response, data) {
+  link.sent += data.length;
+  if (link.active++ === 0) link.free = Math.max(link.free, performance.now());
+  let at = 0;
+  (function next() {
+    if (at >= data.length) {
+      link.active--;
+      return response.end();
+    }
+    const chunk = data.subarray(at, at + 65536);
+    at += chunk.length;
+    link.free += (chunk.length * 1000) / link.bytesPerSecond;
+    setTimeout(() => {
+      response.write(chunk);
+      next();
+    }, link.free - performance.now());
+  })();
+}
 const server = http.createServer((request, response) => {
   let name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
   const fault = /^\/broken\/([^/]+)(\/.*)$/.exec(name);
+  const paced = name.startsWith('/paced/');
+  const desktop = textureDir && name.startsWith('/desktop-textures/');
   if (fault) name = fault[2];
-  const file = path.join(site, path.normalize(name.endsWith('/') ? `${name}index.html` : name));
-  if (!file.startsWith(site)) return response.writeHead(403).end();
+  if (paced) name = name.slice('/paced'.length);
+  const root = desktop ? textureDir : site;
+  if (desktop) name = name.slice('/desktop-textures'.length);
+  const file = path.join(root, path.normalize(name.endsWith('/') ? `${name}index.html` : name));
+  if (!file.startsWith(root)) return response.writeHead(403).end();
   fs.readFile(file, (error, whole) => {
     const data = error ? null : fault ? faults[fault[1]](name, whole) : whole;
     if (!data) return response.writeHead(404).end();
     response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream' });
-    response.end(data);
+    if (paced) sendPaced(response, data);
+    else response.end(data);
   });
 });
 await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
@@ -564,6 +599,38 @@ async function phone() {
   await s.context.close();
 }
 
+// --- A start over a 20 Mbit/s connection: what the page fetches before its first picture, how long
+// that takes, and the textures the program then reads, against the desktop's files byte for byte.
+
+async function slowConnection() {
+  const s = await openPage({ viewport: { width: 1400, height: 900 } }, `${origin}/paced/`);
+  await s.started();
+  const fetched = link.sent;
+  const firstFrameMs = await s.page.evaluate(() => velmir.firstFrameMs);
+  figures.push(`over 20 Mbit/s: first frame ${Math.round(firstFrameMs)} ms after navigation, ` +
+               `${fetched.toLocaleString('en')} bytes fetched before it`);
+  check('everything fetched before the first picture is at most 8 MB', fetched <= 8e6 && firstFrameMs !== null,
+        `${fetched.toLocaleString('en')} bytes`);
+  if (textureDir) {
+    const names = fs.readdirSync(textureDir).filter((n) => n.endsWith('.bmp'));
+    const differ = await s.page.evaluate(async (list) => {
+      const out = [];
+      for (const name of list) {
+        const desktop = new Uint8Array(await (await fetch(`/desktop-textures/${name}`)).arrayBuffer());
+        const inPage = Module.FS.readFile(`/${name}`);
+        let same = desktop.length === inPage.length;
+        for (let i = 0; same && i < desktop.length; i++) same = desktop[i] === inPage[i];
+        if (!same) out.push(`${name} (${inPage.length} bytes against ${desktop.length})`);
+      }
+      return out;
+    }, names);
+    check(`the program reads the desktop's ${names.length} textures byte for byte`, names.length > 0 && differ.length === 0,
+          differ.join(', '));
+  }
+  check('no script errors over the slow connection', s.errors.length === 0, s.errors.join('; '));
+  await s.context.close();
+}
+
 // --- Starts that cannot succeed: each says why on the page, and the progress bar stops.
 
 async function failedStart(name, url, words, chromiumPage = browser) {
@@ -597,6 +664,7 @@ function buildPathsInSite() {
 
 // Each part on its own: one that stops early does not hide the others' results.
 async function part(name, run) {
+  if (process.env.VELMIR_BROWSER_ONLY && !name.includes(process.env.VELMIR_BROWSER_ONLY)) return;
   try {
     await run();
   } catch (error) {
@@ -608,11 +676,14 @@ try {
   check('no file of the site holds a path of the build machine', withPaths.length === 0, withPaths.join(', '));
   await part('the phone', phone);
   await part('the desktop-sized window', desktopWindow);
+  await part('the slow connection', slowConnection);
   await part('the failing starts', async () => {
     await failedStart('velmir.data answering 404', `${origin}/broken/missing-data/`,
                       [`${origin}/broken/missing-data/velmir.data`, 'HTTP 404']);
     await failedStart('a truncated velmir.data', `${origin}/broken/truncated-data/`,
                       ['velmir.data arrived incomplete', 'bytes', 'reload']);
+    await failedStart('a damaged velmir.data', `${origin}/broken/damaged-data/`,
+                      ['velmir.data is damaged', 'could not be decoded', 'Copy the site']);
     await failedStart('velmir.wasm answering 404', `${origin}/broken/missing-program/`,
                       [`${origin}/broken/missing-program/velmir.wasm`, 'HTTP 404']);
     await failedStart('the page opened as a file', `file://${path.join(site, 'index.html')}`,
