@@ -94,7 +94,13 @@ VirtualScreen::VirtualScreen(int width, int height)
     if (number.empty())
         throw std::runtime_error("Xvfb did not start");
     name_ = ":" + number;
-    display_ = XOpenDisplay(name_.c_str());
+    // Xvfb now and then refuses one connection outright (about one in 300 here); ask again.
+    for (int attempt = 0; attempt < 50 && !display_; ++attempt)
+    {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        display_ = XOpenDisplay(name_.c_str());
+    }
     if (!display_)
         throw std::runtime_error("cannot open " + name_);
 }
