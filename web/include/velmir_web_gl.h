@@ -11,6 +11,8 @@
       to web/platform/web_glut.cpp (wheel release, frame count, a runtime that stays alive).
    2. Replaced at link time under the same name. web/platform/web_glu.cpp defines GLU's quadrics
       (gluNewQuadric, gluQuadric*, gluSphere, gluDeleteQuadric), which the browser's GLU lacks;
+      its spheres cull the faces turned away from the eye when that cannot change what shows (the
+      program culls nothing; a software WebGL pays for every triangle it is sent);
       web/platform/web_glut.cpp defines GLUT's menus (glutCreateMenu, glutAddMenuEntry,
       glutAddSubMenu, glutAttachMenu), glutSetOption, glutEntryFunc and glutMotionFunc (the
       browser's GLUT hands a motion callback the position before the move; ours passes the one
@@ -47,8 +49,10 @@
      Draws from client memory are cut to fit Emscripten's 2 MiB copy buffer: points, lines and
      triangles at whole primitives; strips and fans go whole.
    - Queries and uploads. glGetFloatv and glGetDoublev answer the current colour, the line width
-     and the point size from the layer, matrices and the rest from the emulation. glTexImage2D
-     takes GL_BGR (swapped to RGB here) and the internal formats 3 and 4.
+     and the point size from the layer, matrices and the rest from the emulation. glGetIntegerv
+     answers GL_VIEWPORT from the layer once the program has set one (glViewport is kept there):
+     asking WebGL makes the page wait for the GPU process. glTexImage2D takes GL_BGR (swapped to
+     RGB here) and the internal formats 3 and 4.
    - Menus. glutCreateMenu, glutAddMenuEntry, glutAddSubMenu and glutAttachMenu(GLUT_RIGHT_BUTTON)
      build an HTML menu the page draws. Not provided: menus on other buttons, changing or removing
      entries, glutDestroyMenu, glutSetMenu, glutGetMenu, menu status callbacks.
@@ -79,6 +83,8 @@ extern "C"
     void velmirPopAttrib(void);
     void velmirPushClientAttrib(GLbitfield mask);
     void velmirPopClientAttrib(void);
+    void velmirViewport(GLint x, GLint y, GLsizei width, GLsizei height);
+    void velmirGetIntegerv(GLenum pname, GLint* params);
     void velmirGetDoublev(GLenum pname, GLdouble* params);
     void velmirGetFloatv(GLenum pname, GLfloat* params);
     void velmirColor3f(GLfloat r, GLfloat g, GLfloat b);
@@ -116,6 +122,8 @@ extern "C"
 #define glPopAttrib velmirPopAttrib
 #define glPushClientAttrib velmirPushClientAttrib
 #define glPopClientAttrib velmirPopClientAttrib
+#define glViewport velmirViewport
+#define glGetIntegerv velmirGetIntegerv
 #define glGetDoublev velmirGetDoublev
 #define glGetFloatv velmirGetFloatv
 #define glColor3f velmirColor3f

@@ -43,6 +43,14 @@ std::vector<float> triangles(const std::vector<std::vector<web::SphereVertex>>& 
     }
     return out;
 }
+
+bool facesAwayHidden(double radius)
+{
+    GLfloat modelview[16], projection[16];
+    velmirGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    velmirGetFloatv(GL_PROJECTION_MATRIX, projection);
+    return web::backFacesHidden(modelview, projection, radius);
+}
 } // namespace
 
 // One sphere's triangles, in a buffer of GL's own once made: sent once, not with every frame.
@@ -139,7 +147,15 @@ extern "C"
             glTexCoordPointer(2, GL_FLOAT, stride, offset(0));
             glNormalPointer(GL_FLOAT, stride, offset(2));
             glVertexPointer(3, GL_FLOAT, stride, offset(5));
+            // A software WebGL sets up every triangle it is sent; seen from outside, the half that faces
+            // away is hidden by the other half (up to a pixel of a near tie at the outline).
+            const bool cull = quadric->style.outside && glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_BLEND) &&
+                              !glIsEnabled(GL_CULL_FACE) && facesAwayHidden(radius);
+            if (cull)
+                glEnable(GL_CULL_FACE);
             glDrawArrays(GL_TRIANGLES, 0, mesh.vertices);
+            if (cull)
+                glDisable(GL_CULL_FACE);
             if (textured)
                 glDisableClientState(GL_TEXTURE_COORD_ARRAY);
             if (normals)

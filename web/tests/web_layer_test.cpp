@@ -1,7 +1,10 @@
 // The browser layer's own state and arithmetic: attribute stacks, the BGR swap, cut draws, wide lines.
 #include "web/core/gl_state.h"
+#include "web/core/sphere.h"
 #include "web/core/wide_line.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -142,4 +145,32 @@ TEST(WideLine, QuadIsTheLineWidthAcrossInPixelsAndClippedAtTheNearPlane)
     EXPECT_FALSE(web::wideLineQuad({0, 0, -3, 1}, {1, 0, -2, 1}, 2.0f, 640.0f, 480.0f)) << "wholly behind";
     EXPECT_FALSE(web::wideLineQuad({0.5f, 0.5f, 0, 1}, {1, 1, 0, 2}, 2.0f, 640.0f, 480.0f))
         << "a point on screen";
+}
+
+TEST(SphereCulling, OnlyWhenTheWholeSphereLiesBeyondTheNearPlaneAndNothingMirrorsOrScales)
+{
+    // gluPerspective(60, 4 / 3, 5, 25000), column by column, and the eye 200 in front of the centre.
+    const float f = 1.0f / std::tan(3.14159265f / 6.0f);
+    const float n = 5.0f, far = 25000.0f;
+    const float projection[16] = {f * 0.75f, 0, 0, 0, 0, f, 0, 0, 0, 0, (far + n) / (n - far), -1,
+                                  0,         0, 0, 0};
+    float perspective[16];
+    std::copy(projection, projection + 16, perspective);
+    perspective[14] = 2.0f * far * n / (n - far);
+    const auto placed = [](float x, float y, float z, float sx) {
+        return std::array<float, 16>{sx, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+    };
+    EXPECT_TRUE(web::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 15.0));
+    EXPECT_TRUE(web::backFacesHidden(placed(90, -60, -200, 1).data(), perspective, 15.0)) << "off centre";
+    EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 196.0)) << "reaches the near plane";
+    EXPECT_FALSE(web::backFacesHidden(placed(0, 0, 0, 1).data(), perspective, 25000.0)) << "the sky, round the eye";
+    EXPECT_FALSE(web::backFacesHidden(placed(0, 0, 50, 1).data(), perspective, 15.0)) << "behind the eye";
+    EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, -1).data(), perspective, 15.0)) << "mirrored model-view";
+    EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 2).data(), perspective, 15.0)) << "scaled model-view";
+    float mirrored[16];
+    std::copy(perspective, perspective + 16, mirrored);
+    mirrored[0] = -mirrored[0];
+    EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 1).data(), mirrored, 15.0)) << "mirrored projection";
+    EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 0.0));
+    EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, std::nan("")));
 }
