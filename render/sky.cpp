@@ -23,7 +23,14 @@ std::uint32_t skyLoads = 0;
 void drawSkySphere(Simulation& scene, bool depthOnly = false)
 {
     glPushMatrix();
+#ifdef VELMIR_BROWSER_GL
+    // The browser's layer keeps no enable or colour-buffer group: the depth pass puts back by hand
+    // what it changes (the program writes every colour channel).
+    const bool textured = glIsEnabled(GL_TEXTURE_2D);
+    glPushAttrib(GL_LIGHTING_BIT);
+#else
     glPushAttrib(depthOnly ? GL_LIGHTING_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT : GL_LIGHTING_BIT);
+#endif
     {
         glDisable(GL_LIGHTING);
         if (depthOnly)
@@ -41,10 +48,17 @@ void drawSkySphere(Simulation& scene, bool depthOnly = false)
             drawSphere(scene.skyQuadric(), scene.maxCameraDistance());
     }
     glPopAttrib();
+#ifdef VELMIR_BROWSER_GL
+    if (depthOnly)
+    {
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        if (textured)
+            glEnable(GL_TEXTURE_2D);
+    }
+#endif
     glPopMatrix();
 }
 
-#ifndef VELMIR_BROWSER_GL
 // Everything the sky's pixels depend on, compared byte for byte. Only 4-byte members: no padding.
 struct SkyKey
 {
@@ -109,7 +123,10 @@ class SkyCopy
         const GLint* v = key_.viewport;
         const GLfloat s = static_cast<GLfloat>(v[2]) / static_cast<GLfloat>(width_);
         const GLfloat t = static_cast<GLfloat>(v[3]) / static_cast<GLfloat>(height_);
-        glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT);
+        // Put back by hand rather than with GL_ENABLE_BIT, which the browser's layer does not keep.
+        const bool depthTest = glIsEnabled(GL_DEPTH_TEST);
+        const bool textured = glIsEnabled(GL_TEXTURE_2D);
+        glPushAttrib(GL_TEXTURE_BIT);
         glDisable(GL_DEPTH_TEST); // colours only: the depth buffer keeps its cleared value
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, texture_);
@@ -134,7 +151,13 @@ class SkyCopy
         glMatrixMode(GL_PROJECTION);
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
+        // The browser's layer keeps no texture environment; the program's is GL_MODULATE.
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
         glPopAttrib();
+        if (!textured)
+            glDisable(GL_TEXTURE_2D);
+        if (depthTest)
+            glEnable(GL_DEPTH_TEST);
     }
 
   private:
@@ -153,7 +176,11 @@ class SkyCopy
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
         if (v[2] <= 0 || v[3] <= 0 || v[2] > maxSide || v[3] > maxSide)
             return; // nothing to copy, or a window larger than any texture: the sphere each frame
+#ifdef VELMIR_BROWSER_GL
+        glPushAttrib(GL_TEXTURE_BIT); // WebGL reads from the buffer being drawn: no read buffer to choose
+#else
         glPushAttrib(GL_TEXTURE_BIT | GL_PIXEL_MODE_BIT);
+#endif
         if (texture_ == 0)
             glGenTextures(1, &texture_);
         glBindTexture(GL_TEXTURE_2D, texture_);
@@ -162,11 +189,18 @@ class SkyCopy
             // GL 1.1 textures have power-of-two sides; the picture takes the lower left corner.
             width_ = powerOfTwoAtLeast(v[2]);
             height_ = powerOfTwoAtLeast(v[3]);
+#ifdef VELMIR_BROWSER_GL
+            // WebGL copies only into a texture with no more channels than the canvas, which has no alpha.
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width_, height_, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+#else
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width_, height_, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
+#endif
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         }
+#ifndef VELMIR_BROWSER_GL
         glReadBuffer(GL_BACK);
+#endif
         glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, v[0], v[1], v[2], v[3]);
         glPopAttrib();
         key_ = key;
@@ -240,7 +274,6 @@ bool needsSkyDepth(Simulation& scene, double limit)
     }
     return false;
 }
-#endif
 } // namespace
 
 void Simulation::loadSky()
@@ -256,7 +289,6 @@ void Simulation::loadSky()
 
 void drawSky(Simulation& scene)
 {
-#ifndef VELMIR_BROWSER_GL
     if (scene.skyQuadric())
     {
         const SkyKey key = keyOf(scene);
@@ -271,6 +303,5 @@ void drawSky(Simulation& scene)
         skyCopy.drawn(key);
         return;
     }
-#endif
     drawSkySphere(scene);
 }

@@ -37,9 +37,9 @@
      GL_CLIENT_VERTEX_ARRAY_BIT for the vertex array. Any other group warns (GL_ENABLE_BIT,
      GL_DEPTH_BUFFER_BIT, GL_TRANSFORM_BIT, ...). Not kept within the kept groups: light
      parameters, shade model, texture environment and parameters, stipples, smoothing.
-   - Capabilities. GL_LIGHTING and GL_TEXTURE_2D are tracked; GL_DEPTH_TEST, GL_BLEND,
-     GL_CULL_FACE and GL_SCISSOR_TEST go to WebGL unchanged (no kept group holds them); any
-     other glEnable or glDisable warns.
+   - Capabilities. GL_LIGHTING and GL_TEXTURE_2D are tracked (glIsEnabled answers them from the
+     layer); GL_DEPTH_TEST, GL_BLEND, GL_CULL_FACE and GL_SCISSOR_TEST go to WebGL unchanged (no
+     kept group holds them); any other glEnable or glDisable warns.
    - Wide primitives. Lines wider than one pixel are drawn as quads between glBegin(GL_LINES) and
      glEnd only, square-ended; a wide GL_LINE_STRIP or GL_LINE_LOOP, or lines from glDrawArrays,
      warn and come out one pixel wide. Points of any size are the emulation's own. Polygon modes
@@ -67,8 +67,9 @@
 #pragma once
 
 // Set wherever the program is compiled through this layer: in the browser build and in the native
-// tests that run the program's drawing through it. Desktop-only speed-ups (display lists, the kept
-// sky picture) test this, not __EMSCRIPTEN__, so the checked tests see what the browser sees.
+// tests that run the program's drawing through it. Desktop-only code (display lists, the parts of
+// the kept sky picture WebGL lacks) tests this, not __EMSCRIPTEN__, so the checked tests see what the
+// browser sees.
 #define VELMIR_BROWSER_GL 1
 
 #include <GL/gl.h>
@@ -91,6 +92,7 @@ extern "C"
     void velmirColor3fv(const GLfloat* v);
     void velmirColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a);
     void velmirEnable(GLenum cap);
+    GLboolean velmirIsEnabled(GLenum cap);
     void velmirDisable(GLenum cap);
     void velmirLineWidth(GLfloat width);
     void velmirPointSize(GLfloat size);
@@ -130,6 +132,7 @@ extern "C"
 #define glColor3fv velmirColor3fv
 #define glColor4f velmirColor4f
 #define glEnable velmirEnable
+#define glIsEnabled velmirIsEnabled
 #define glDisable velmirDisable
 #define glLineWidth velmirLineWidth
 #define glPointSize velmirPointSize

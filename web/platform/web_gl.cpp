@@ -298,6 +298,16 @@ extern "C"
         glDisable(cap);
     }
 
+    GLboolean velmirIsEnabled(GLenum cap)
+    {
+        // The emulation answers GL_TEXTURE_2D with false whatever it is; the layer tracks both itself.
+        if (cap == GL_LIGHTING)
+            return server.lighting ? GL_TRUE : GL_FALSE;
+        if (cap == GL_TEXTURE_2D)
+            return server.texture2D ? GL_TRUE : GL_FALSE;
+        return glIsEnabled(cap);
+    }
+
     void velmirLineWidth(GLfloat width)
     {
         if (width > 0.0f)

@@ -6,6 +6,7 @@
 
 #include <GL/glext.h>
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <tuple>
 #include <vector>
@@ -15,31 +16,51 @@ namespace
 // Texture coordinates, normal and position of one vertex, as the arrays below read them.
 constexpr int floatsPerVertex = 8;
 
-// The strips as separate triangles, GL's own split of a strip (every other triangle turned back to
-// keep the winding). The browser's immediate mode needs the same attributes on every vertex, so a
-// vertex for which GLU sets no normal repeats the current one (GL's initial normal before the first).
-std::vector<float> triangles(const std::vector<std::vector<web::SphereVertex>>& strips)
+// Draws index 16-bit vertex numbers (all WebGL 1 takes without an extension), so a sphere with more
+// vertices than that is cut into groups of whole strips, each drawn from its own first vertex.
+struct IndexGroup
 {
-    std::vector<float> out;
-    float normal[3] = {0.0f, 0.0f, 1.0f};
+    std::size_t firstVertex = 0;
+    std::size_t firstIndex = 0;
+    std::size_t indices = 0;
+};
+
+// The strips as indexed triangles: each strip's vertices once, and GL's own split of a strip into
+// triangles (every other one turned back to keep the winding), so a software WebGL transforms each
+// vertex once rather than once for each of its triangles. The browser's immediate mode needs the
+// same attributes on every vertex, so a vertex for which GLU sets no normal repeats the current one
+// (GL's initial normal before the first).
+struct IndexedTriangles
+{
     std::vector<float> vertices;
+    std::vector<std::uint16_t> indices;
+    std::vector<IndexGroup> groups;
+};
+
+IndexedTriangles indexedTriangles(const std::vector<std::vector<web::SphereVertex>>& strips)
+{
+    IndexedTriangles out;
+    float normal[3] = {0.0f, 0.0f, 1.0f};
     for (const auto& strip : strips)
     {
-        vertices.clear();
+        const std::size_t count = out.vertices.size() / floatsPerVertex;
+        if (out.groups.empty() || count - out.groups.back().firstVertex + strip.size() > 65536)
+            out.groups.push_back({count, out.indices.size(), 0});
+        const std::size_t base = count - out.groups.back().firstVertex;
         for (const web::SphereVertex& v : strip)
         {
             if (v.setsNormal)
                 std::copy(v.normal, v.normal + 3, normal);
-            vertices.insert(vertices.end(), {v.texCoord[0], v.texCoord[1], normal[0], normal[1], normal[2],
-                                             v.position[0], v.position[1], v.position[2]});
+            out.vertices.insert(out.vertices.end(), {v.texCoord[0], v.texCoord[1], normal[0], normal[1], normal[2],
+                                                     v.position[0], v.position[1], v.position[2]});
         }
         for (std::size_t k = 0; k + 2 < strip.size(); ++k)
         {
             const std::size_t order[3] = {k % 2 ? k + 1 : k, k % 2 ? k : k + 1, k + 2};
             for (const std::size_t i : order)
-                out.insert(out.end(), vertices.begin() + static_cast<std::ptrdiff_t>(i * floatsPerVertex),
-                           vertices.begin() + static_cast<std::ptrdiff_t>((i + 1) * floatsPerVertex));
+                out.indices.push_back(static_cast<std::uint16_t>(base + i));
         }
+        out.groups.back().indices = out.indices.size() - out.groups.back().firstIndex;
     }
     return out;
 }
@@ -53,11 +74,12 @@ bool facesAwayHidden(double radius)
 }
 } // namespace
 
-// One sphere's triangles, in a buffer of GL's own once made: sent once, not with every frame.
+// One sphere's triangles, in buffers of GL's own once made: sent once, not with every frame.
 struct SphereMesh
 {
-    GLuint buffer = 0;
-    GLsizei vertices = 0;
+    GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;
+    std::vector<IndexGroup> groups;
 };
 
 struct GLUquadric
@@ -70,7 +92,10 @@ struct GLUquadric
     void forgetMeshes()
     {
         for (auto& entry : meshes)
-            glDeleteBuffers(1, &entry.second.buffer);
+        {
+            glDeleteBuffers(1, &entry.second.vertexBuffer);
+            glDeleteBuffers(1, &entry.second.indexBuffer);
+        }
         meshes.clear();
     }
 };
@@ -118,25 +143,31 @@ extern "C"
     void gluSphere(GLUquadric* quadric, GLdouble radius, GLint slices, GLint stacks)
     {
         SphereMesh& mesh = quadric->meshes[{radius, slices, stacks}];
-        if (mesh.buffer == 0)
+        if (mesh.vertexBuffer == 0)
         {
-            const std::vector<float> data =
-                triangles(web::sphereStrips(radius, slices, stacks, quadric->style));
-            glGenBuffers(1, &mesh.buffer);
-            glBindBuffer(GL_ARRAY_BUFFER, mesh.buffer);
-            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)), data.data(),
+            const IndexedTriangles data =
+                indexedTriangles(web::sphereStrips(radius, slices, stacks, quadric->style));
+            glGenBuffers(1, &mesh.vertexBuffer);
+            glGenBuffers(1, &mesh.indexBuffer);
+            glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
+            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.vertices.size() * sizeof(float)),
+                         data.vertices.data(), GL_STATIC_DRAW);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                         static_cast<GLsizeiptr>(data.indices.size() * sizeof(std::uint16_t)), data.indices.data(),
                          GL_STATIC_DRAW);
-            mesh.vertices = static_cast<GLsizei>(data.size() / floatsPerVertex);
+            mesh.groups = data.groups;
         }
         else
-            glBindBuffer(GL_ARRAY_BUFFER, mesh.buffer);
-        if (mesh.vertices > 0)
         {
-            // With a buffer bound, the array pointers are offsets into it.
+            glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
+        }
+        if (!mesh.groups.empty())
+        {
+            // With buffers bound, the array pointers and the indices are offsets into them.
             constexpr GLsizei stride = floatsPerVertex * sizeof(float);
-            const auto offset = [](std::size_t floats) {
-                return reinterpret_cast<const void*>(floats * sizeof(float));
-            };
+            const auto offset = [](std::size_t bytes) { return reinterpret_cast<const void*>(bytes); };
             const bool textured = quadric->style.textured;
             const bool normals = quadric->style.normals != web::Normals::None;
             glEnableClientState(GL_VERTEX_ARRAY);
@@ -144,16 +175,21 @@ extern "C"
                 glEnableClientState(GL_TEXTURE_COORD_ARRAY);
             if (normals)
                 glEnableClientState(GL_NORMAL_ARRAY);
-            glTexCoordPointer(2, GL_FLOAT, stride, offset(0));
-            glNormalPointer(GL_FLOAT, stride, offset(2));
-            glVertexPointer(3, GL_FLOAT, stride, offset(5));
             // A software WebGL sets up every triangle it is sent; seen from outside, the half that faces
             // away is hidden by the other half (up to a pixel of a near tie at the outline).
             const bool cull = quadric->style.outside && glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_BLEND) &&
                               !glIsEnabled(GL_CULL_FACE) && facesAwayHidden(radius);
             if (cull)
                 glEnable(GL_CULL_FACE);
-            glDrawArrays(GL_TRIANGLES, 0, mesh.vertices);
+            for (const IndexGroup& group : mesh.groups)
+            {
+                const std::size_t first = group.firstVertex * stride;
+                glTexCoordPointer(2, GL_FLOAT, stride, offset(first));
+                glNormalPointer(GL_FLOAT, stride, offset(first + 2 * sizeof(float)));
+                glVertexPointer(3, GL_FLOAT, stride, offset(first + 5 * sizeof(float)));
+                glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(group.indices), GL_UNSIGNED_SHORT,
+                               offset(group.firstIndex * sizeof(std::uint16_t)));
+            }
             if (cull)
                 glDisable(GL_CULL_FACE);
             if (textured)
@@ -161,6 +197,7 @@ extern "C"
             if (normals)
                 glDisableClientState(GL_NORMAL_ARRAY);
         }
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
         glBindBuffer(GL_ARRAY_BUFFER, 0);
         velmirRestoreClientVertexArray(); // as the program's own client state has it
     }

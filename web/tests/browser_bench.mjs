@@ -4,8 +4,9 @@
 // - the page as it is, and the program alone in a bare page (its textures, unpacked as the page does,
 //   but no output panel, nothing else to lay out);
 // - the bare page with some of the program's WebGL draws left out (the draws are told apart by their
-//   shape: the sky is the first 15000-vertex draw of a frame, a body another, an arrow a 6-vertex
-//   quad or its 22-vertex head, a trail a draw of points), which splits the frame into its parts;
+//   shape: the sky is a frame's first draw, its sphere of 15000 vertices or indices or the 6-index
+//   quad that puts its kept picture back, a body another draw of 15000, an arrow a 6-vertex quad or
+//   its 22-vertex head, a trail a draw of points), which splits the frame into its parts;
 // - floors measured in the same run: the program's own WebGL calls of one frame replayed with nothing
 //   else (the same geometry and state, no program, no GL emulation), a page that only clears the
 //   canvas, and one that fills it with a 4096 x 2048 texture through one quad.
@@ -91,24 +92,32 @@ if (textured) {
 // Leaves out the program's draws for which window.velmirSkip(part) is true.
 function classifyDraws() {
   window.velmirSkip = null;
-  let skySeen = false;
+  let first = true; // the frame's first draw is its sky: the sphere, or the kept picture's quad
   const clear = WebGLRenderingContext.prototype.clear;
   WebGLRenderingContext.prototype.clear = function (...args) {
-    skySeen = false;
+    first = true;
     return clear.apply(this, args);
   };
+  const partOf = (gl, mode, count, elements) => {
+    const sky = first;
+    first = false;
+    if (sky && ((elements && count === 6) || count === 15000)) return 'sky';
+    if (count === 15000) return 'bodies';
+    if (mode === gl.POINTS) return 'trails';
+    if ((mode === gl.TRIANGLES && count === 6) || (mode === gl.TRIANGLE_FAN && count === 22)) return 'arrows';
+    return 'other';
+  };
   const drawArrays = WebGLRenderingContext.prototype.drawArrays;
-  WebGLRenderingContext.prototype.drawArrays = function (mode, first, count) {
-    if (window.velmirSkip) {
-      let part = 'other';
-      if (count === 15000) {
-        part = skySeen ? 'bodies' : 'sky';
-        skySeen = true;
-      } else if (mode === this.POINTS) part = 'trails';
-      else if ((mode === this.TRIANGLES && count === 6) || (mode === this.TRIANGLE_FAN && count === 22)) part = 'arrows';
-      if (window.velmirSkip(part)) return undefined;
-    }
-    return drawArrays.call(this, mode, first, count);
+  WebGLRenderingContext.prototype.drawArrays = function (mode, offset, count) {
+    const part = partOf(this, mode, count, false);
+    if (window.velmirSkip && window.velmirSkip(part)) return undefined;
+    return drawArrays.call(this, mode, offset, count);
+  };
+  const drawElements = WebGLRenderingContext.prototype.drawElements;
+  WebGLRenderingContext.prototype.drawElements = function (mode, count, type, offset) {
+    const part = partOf(this, mode, count, true);
+    if (window.velmirSkip && window.velmirSkip(part)) return undefined;
+    return drawElements.call(this, mode, count, type, offset);
   };
 }
 
