@@ -297,6 +297,9 @@ async function desktopWindow() {
   check('the sun is drawn textured at the centre', initialSun.count > 1500 && initialSun.spread > 8,
         `${initialSun.count} warm pixels, spread ${initialSun.spread.toFixed(1)}`);
   check('nothing printed at start-up (all textures read)', (await s.newOutput()) === '');
+  // The sky was drawn twice in a row by now: from here on it is put back from its kept picture.
+  const kept = agreement(await s.shot(), initial);
+  check('the sky put back from its kept picture draws the same frame', kept.meanAbs === 0, describe(kept));
   if (desktopShot) {
     const desktop = picture(await page.evaluate((b) => decodePng(b), fs.readFileSync(desktopShot).toString('base64')));
     const whole = agreement(initial, desktop), centre = agreement(initial, desktop, 40);
