@@ -43,4 +43,16 @@ std::vector<std::vector<SphereVertex>> sphereStrips(double radius, int slices, i
 // caller checks the fragments' state (depth test on, no blending). Matrices are column by column.
 bool backFacesHidden(const float modelview[16], const float projection[16], double radius);
 
+// The slices (and, in proportion, stacks) a sphere needs for its outline to stay within a tenth of a
+// pixel of GLU's with `slices`, when its radius covers `radiusPixels` on the screen: a few standard
+// counts, never more than asked for. A sphere of unknown size (zero or less, or not a number) keeps
+// every slice.
+int slicesFor(double radiusPixels, int slices);
+
+// The radius in pixels, at most, of a sphere of `radius` about the model-view's origin under a
+// perspective projection into a viewport `width` x `height`; 0 when it cannot be told (the sphere
+// reaches the eye's plane, or the projection is not a plain perspective one).
+double radiusInPixels(const float modelview[16], const float projection[16], int width, int height,
+                      double radius);
+
 } // namespace web

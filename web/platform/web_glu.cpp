@@ -65,12 +65,22 @@ IndexedTriangles indexedTriangles(const std::vector<std::vector<web::SphereVerte
     return out;
 }
 
-bool facesAwayHidden(double radius)
+// What the current matrices tell about a sphere of `radius` about the model-view's origin.
+struct SphereView
+{
+    bool backFacesHidden;
+    double radiusPixels;
+};
+
+SphereView viewOf(double radius)
 {
     GLfloat modelview[16], projection[16];
+    GLint viewport[4];
     velmirGetFloatv(GL_MODELVIEW_MATRIX, modelview);
     velmirGetFloatv(GL_PROJECTION_MATRIX, projection);
-    return web::backFacesHidden(modelview, projection, radius);
+    velmirGetIntegerv(GL_VIEWPORT, viewport);
+    return {web::backFacesHidden(modelview, projection, radius),
+            web::radiusInPixels(modelview, projection, viewport[2], viewport[3], radius)};
 }
 } // namespace
 
@@ -85,8 +95,8 @@ struct SphereMesh
 struct GLUquadric
 {
     web::QuadricStyle style;
-    // Every sphere drawn with this style: the bodies share one quadric and each keeps its radius, so
-    // a frame generates and uploads nothing.
+    // Every sphere drawn with this style: the bodies share one quadric and each keeps its radius and
+    // the few facet counts it has been drawn with, so a frame generates and uploads nothing.
     std::map<std::tuple<double, int, int>, SphereMesh> meshes;
 
     void forgetMeshes()
@@ -142,6 +152,15 @@ extern "C"
 
     void gluSphere(GLUquadric* quadric, GLdouble radius, GLint slices, GLint stacks)
     {
+        // A sphere a few pixels across gets fewer, larger facets: its outline moves by less than a
+        // tenth of a pixel, and a software WebGL sets up a fraction of the triangles.
+        const SphereView view = viewOf(radius);
+        const int fewer = web::slicesFor(view.radiusPixels, slices);
+        if (fewer < slices)
+        {
+            stacks = std::max(1, stacks * fewer / slices);
+            slices = fewer;
+        }
         SphereMesh& mesh = quadric->meshes[{radius, slices, stacks}];
         if (mesh.vertexBuffer == 0)
         {
@@ -178,7 +197,7 @@ extern "C"
             // A software WebGL sets up every triangle it is sent; seen from outside, the half that faces
             // away is hidden by the other half (up to a pixel of a near tie at the outline).
             const bool cull = quadric->style.outside && glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_BLEND) &&
-                              !glIsEnabled(GL_CULL_FACE) && facesAwayHidden(radius);
+                              !glIsEnabled(GL_CULL_FACE) && view.backFacesHidden;
             if (cull)
                 glEnable(GL_CULL_FACE);
             for (const IndexGroup& group : mesh.groups)

@@ -147,19 +147,27 @@ TEST(WideLine, QuadIsTheLineWidthAcrossInPixelsAndClippedAtTheNearPlane)
         << "a point on screen";
 }
 
-TEST(SphereCulling, OnlyWhenTheWholeSphereLiesBeyondTheNearPlaneAndNothingMirrorsOrScales)
+namespace
 {
-    // gluPerspective(60, 4 / 3, 5, 25000), column by column, and the eye 200 in front of the centre.
+// gluPerspective(60, 4 / 3, 5, 25000), column by column.
+std::array<float, 16> perspective()
+{
     const float f = 1.0f / std::tan(3.14159265f / 6.0f);
     const float n = 5.0f, far = 25000.0f;
-    const float projection[16] = {f * 0.75f, 0, 0, 0, 0, f, 0, 0, 0, 0, (far + n) / (n - far), -1,
-                                  0,         0, 0, 0};
-    float perspective[16];
-    std::copy(projection, projection + 16, perspective);
-    perspective[14] = 2.0f * far * n / (n - far);
-    const auto placed = [](float x, float y, float z, float sx) {
-        return std::array<float, 16>{sx, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
-    };
+    return {f * 0.75f, 0, 0, 0, 0, f, 0, 0, 0, 0, (far + n) / (n - far), -1, 0, 0, 2.0f * far * n / (n - far), 0};
+}
+
+// A model-view that moves the sphere's centre to (x, y, z) in eye space, scaling x by sx.
+std::array<float, 16> placed(float x, float y, float z, float sx)
+{
+    return {sx, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+}
+} // namespace
+
+TEST(SphereCulling, OnlyWhenTheWholeSphereLiesBeyondTheNearPlaneAndNothingMirrorsOrScales)
+{
+    const std::array<float, 16> projection = perspective();
+    const float* perspective = projection.data();
     EXPECT_TRUE(web::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 15.0));
     EXPECT_TRUE(web::backFacesHidden(placed(90, -60, -200, 1).data(), perspective, 15.0)) << "off centre";
     EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 196.0)) << "reaches the near plane";
@@ -167,10 +175,32 @@ TEST(SphereCulling, OnlyWhenTheWholeSphereLiesBeyondTheNearPlaneAndNothingMirror
     EXPECT_FALSE(web::backFacesHidden(placed(0, 0, 50, 1).data(), perspective, 15.0)) << "behind the eye";
     EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, -1).data(), perspective, 15.0)) << "mirrored model-view";
     EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 2).data(), perspective, 15.0)) << "scaled model-view";
-    float mirrored[16];
-    std::copy(perspective, perspective + 16, mirrored);
+    std::array<float, 16> mirrored = projection;
     mirrored[0] = -mirrored[0];
-    EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 1).data(), mirrored, 15.0)) << "mirrored projection";
+    EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 1).data(), mirrored.data(), 15.0)) << "mirrored projection";
     EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 0.0));
     EXPECT_FALSE(web::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, std::nan("")));
+}
+
+TEST(SphereFacets, FewerOnlyWhereTheOutlineMovesLessThanATenthOfAPixel)
+{
+    const std::array<float, 16> projection = perspective();
+    // Radius 15 at depth 200 in a 640 x 480 window: 31 pixels (415.7 pixels at depth 1), twice that
+    // to allow for the stretch towards the window's edges.
+    const double sun = web::radiusInPixels(placed(0, 0, -200, 1).data(), projection.data(), 640, 480, 15.0);
+    EXPECT_NEAR(sun, 2.0 * 15.0 * 415.69 / 185.0, 0.1);
+    EXPECT_EQ(web::slicesFor(sun, 50), 50);
+    const double moon = web::radiusInPixels(placed(0, 0, -300, 1).data(), projection.data(), 640, 480, 1.0);
+    EXPECT_EQ(web::slicesFor(moon, 50), 12);
+    EXPECT_EQ(web::slicesFor(moon, 10), 10) << "never more than asked for";
+    EXPECT_EQ(web::slicesFor(0.01, 50), 8);
+    // Unknown sizes keep every slice: the sphere round the eye, one behind it, a scaled model-view and
+    // a projection that is not a perspective one.
+    EXPECT_EQ(web::radiusInPixels(placed(0, 0, 0, 1).data(), projection.data(), 640, 480, 25000.0), 0.0);
+    EXPECT_EQ(web::radiusInPixels(placed(0, 0, 50, 1).data(), projection.data(), 640, 480, 1.0), 0.0);
+    EXPECT_EQ(web::radiusInPixels(placed(0, 0, -300, 3).data(), projection.data(), 640, 480, 1.0), 0.0);
+    const std::array<float, 16> identity = placed(0, 0, 0, 1);
+    EXPECT_EQ(web::radiusInPixels(placed(0, 0, -300, 1).data(), identity.data(), 640, 480, 1.0), 0.0);
+    EXPECT_EQ(web::slicesFor(0.0, 50), 50);
+    EXPECT_EQ(web::slicesFor(std::nan(""), 50), 50);
 }
