@@ -11,8 +11,9 @@
       to web/platform/web_glut.cpp (wheel release, frame count, a runtime that stays alive).
    2. Replaced at link time under the same name. web/platform/web_glu.cpp defines GLU's quadrics
       (gluNewQuadric, gluQuadric*, gluSphere, gluDeleteQuadric), which the browser's GLU lacks;
-      its spheres cull the faces turned away from the eye when that cannot change what shows (the
-      program culls nothing; a software WebGL pays for every triangle it is sent);
+      its spheres are indexed triangles, cull the faces turned away from the eye when that cannot
+      change what shows, and have fewer facets when only a few pixels across (outline within a
+      tenth of a pixel): the program culls nothing, but a software WebGL pays for every triangle;
       web/platform/web_glut.cpp defines GLUT's menus (glutCreateMenu, glutAddMenuEntry,
       glutAddSubMenu, glutAttachMenu), glutSetOption, glutEntryFunc and glutMotionFunc (the
       browser's GLUT hands a motion callback the position before the move; ours passes the one
