@@ -16,7 +16,7 @@ namespace
 // Texture coordinates, normal and position of one vertex, as the arrays below read them.
 constexpr int floatsPerVertex = 8;
 
-// Draws index 16-bit vertex numbers (all WebGL 1 takes without an extension), so a sphere with more
+// Indices are 16-bit (all WebGL 1 takes without an extension), so a sphere with more
 // vertices than that is cut into groups of whole strips, each drawn from its own first vertex.
 struct IndexGroup
 {
