@@ -51,7 +51,7 @@ void placeSphere(const SpaceObject& body, bool mayShow)
         bindObjectTexture(body.textureIndex());
         // Only missing before the render hooks are installed (a body built without GL).
         if (sharedQuadric && mayShow)
-            drawSphere(sharedQuadric, body.radius());
+            drawBodySphere(body.radius());
     }
     glPopMatrix();
 }

@@ -8,3 +8,6 @@ struct GLUquadric;
 void drawSphere(GLUquadric* quadric, float radius);
 // Deletes the lists compiled from a quadric that is about to be deleted.
 void forgetSpheres(GLUquadric* quadric);
+// Draws a body's sphere as drawSphere(sharedQuadric, radius) draws it, leaving out the quads that no pixel
+// can show from where it is seen.
+void drawBodySphere(float radius);

@@ -3,12 +3,18 @@
 // must match byte for byte.
 #include "capture_cout.h"
 #include "render/scene.h"
+#include "render/shared_resources.h"
+#include "render/sphere_geometry.h"
+#include "render/sphere_lists.h"
 #include "render/texture.h"
 #include "render_test_support.h"
 #include "sim/simulation.h"
 #include "tools/bench/reference_drawing.h"
 
+#include <GL/glu.h>
+#include <cmath>
 #include <cstdint>
+#include <random>
 
 namespace
 {
@@ -110,6 +116,52 @@ TEST_F(DrawPathsTest, ClearedRegrownOrThinnedHistoryIsNotCulledByOldBounds)
         sim.step(0.0099f);
     ASSERT_GT(sim.object(0).history().thinnedCount(), 0u);
     expectSamePixels(sim, "thinned histories");
+}
+
+TEST_F(DrawPathsTest, BodySphereWithoutItsHiddenQuadsHasGlusColoursAndDepths)
+{
+    Simulation sim;
+    createInitialSystem(sim); // the bodies' textures and quadric
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const auto draw = [&](const std::function<void()>& sphere) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        sphere();
+        std::vector<GLuint> depths(std::size_t(viewport[2]) * viewport[3]);
+        glReadPixels(0, 0, viewport[2], viewport[3], GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, depths.data());
+        return std::make_pair(Frame::grab().bytes(), depths);
+    };
+
+    // Near (the first view of each size reaches the near plane) and far, across the whole window, turned
+    // every way.
+    std::mt19937 random(19);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    int views = 0;
+    int culled = 0;
+    for (float radius : {1.0f, 3.5f, 15.0f})
+        for (int v = 0; v < 16; ++v, ++views)
+        {
+            const float distance = v == 0 ? radius + 3.0f : radius + 5.5f + std::pow(unit(random), 3.0f) * 400.0f * radius;
+            glLoadIdentity();
+            glRotatef((unit(random) - 0.5f) * 60.0f, 0.0f, 1.0f, 0.0f);
+            glRotatef((unit(random) - 0.5f) * 45.0f, 1.0f, 0.0f, 0.0f);
+            glTranslatef(0.0f, 0.0f, -distance);
+            glRotatef(unit(random) * 360.0f, unit(random) - 0.5f, unit(random) - 0.5f, unit(random) - 0.5f);
+            bindObjectTexture(v % textureCount);
+
+            GLfloat modelview[16], projection[16];
+            glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+            glGetFloatv(GL_PROJECTION_MATRIX, projection);
+            std::vector<unsigned char> hidden;
+            culled += mesh::hiddenQuads({modelview, projection, viewport, 24}, radius, 50, 50, hidden) > 0;
+
+            const auto glu = draw([&] { gluSphere(sharedQuadric, radius, 50, 50); });
+            const auto ours = draw([&] { drawBodySphere(radius); });
+            EXPECT_TRUE(ours.first == glu.first) << "colours, radius " << radius << " at " << distance;
+            EXPECT_TRUE(ours.second == glu.second) << "depths, radius " << radius << " at " << distance;
+        }
+    EXPECT_GT(culled, views * 2 / 3) << "most views leave quads out";
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(DrawPathsTest, DrawingHistoryWithVertexArraysLeavesStateAsFound)

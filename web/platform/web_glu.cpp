@@ -37,7 +37,7 @@ struct IndexedTriangles
     std::vector<IndexGroup> groups;
 };
 
-IndexedTriangles indexedTriangles(const std::vector<std::vector<web::SphereVertex>>& strips)
+IndexedTriangles indexedTriangles(const std::vector<std::vector<mesh::SphereVertex>>& strips)
 {
     IndexedTriangles out;
     float normal[3] = {0.0f, 0.0f, 1.0f};
@@ -47,7 +47,7 @@ IndexedTriangles indexedTriangles(const std::vector<std::vector<web::SphereVerte
         if (out.groups.empty() || count - out.groups.back().firstVertex + strip.size() > 65536)
             out.groups.push_back({count, out.indices.size(), 0});
         const std::size_t base = count - out.groups.back().firstVertex;
-        for (const web::SphereVertex& v : strip)
+        for (const mesh::SphereVertex& v : strip)
         {
             if (v.setsNormal)
                 std::copy(v.normal, v.normal + 3, normal);
@@ -94,7 +94,7 @@ struct SphereMesh
 
 struct GLUquadric
 {
-    web::QuadricStyle style;
+    mesh::Style style;
     // Every sphere drawn with this style: the bodies share one quadric and each keeps its radius and
     // the few facet counts it has been drawn with, so a frame generates and uploads nothing.
     std::map<std::tuple<double, int, int>, SphereMesh> meshes;
@@ -133,9 +133,9 @@ extern "C"
     void gluQuadricNormals(GLUquadric* quadric, GLenum normals)
     {
         quadric->forgetMeshes();
-        quadric->style.normals = normals == GLU_FLAT   ? web::Normals::Flat
-                                 : normals == GLU_NONE ? web::Normals::None
-                                                       : web::Normals::Smooth;
+        quadric->style.normals = normals == GLU_FLAT   ? mesh::Normals::Flat
+                                 : normals == GLU_NONE ? mesh::Normals::None
+                                                       : mesh::Normals::Smooth;
     }
 
     void gluQuadricOrientation(GLUquadric* quadric, GLenum orientation)
@@ -165,7 +165,7 @@ extern "C"
         if (mesh.vertexBuffer == 0)
         {
             const IndexedTriangles data =
-                indexedTriangles(web::sphereStrips(radius, slices, stacks, quadric->style));
+                indexedTriangles(mesh::sphereStrips(radius, slices, stacks, quadric->style));
             glGenBuffers(1, &mesh.vertexBuffer);
             glGenBuffers(1, &mesh.indexBuffer);
             glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
@@ -188,7 +188,7 @@ extern "C"
             constexpr GLsizei stride = floatsPerVertex * sizeof(float);
             const auto offset = [](std::size_t bytes) { return reinterpret_cast<const void*>(bytes); };
             const bool textured = quadric->style.textured;
-            const bool normals = quadric->style.normals != web::Normals::None;
+            const bool normals = quadric->style.normals != mesh::Normals::None;
             glEnableClientState(GL_VERTEX_ARRAY);
             if (textured)
                 glEnableClientState(GL_TEXTURE_COORD_ARRAY);

@@ -46,15 +46,15 @@ TEST_P(WebSphereTest, SameTrianglesTextureCoordinatesAndNormalsAsGlu)
         gluSphere(q, radius, 50, 50);
         gluDeleteQuadric(q);
     });
-    web::QuadricStyle ours;
-    ours.normals = style.normals == GLU_FLAT ? web::Normals::Flat : web::Normals::Smooth;
+    mesh::Style ours;
+    ours.normals = style.normals == GLU_FLAT ? mesh::Normals::Flat : mesh::Normals::Smooth;
     ours.outside = style.orientation == GLU_OUTSIDE;
     ours.textured = true;
     const auto web = lit([&] {
-        for (const auto& strip : web::sphereStrips(radius, 50, 50, ours))
+        for (const auto& strip : mesh::sphereStrips(radius, 50, 50, ours))
         {
             glBegin(GL_QUAD_STRIP);
-            for (const web::SphereVertex& v : strip)
+            for (const mesh::SphereVertex& v : strip)
             {
                 if (v.setsNormal)
                     glNormal3fv(v.normal);
