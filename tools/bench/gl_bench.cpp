@@ -13,6 +13,7 @@
 #include "render/scene.h"
 #include "render/shared_resources.h"
 #include "render/sky.h"
+#include "render/sphere_lists.h"
 #include "render/trail_points.h"
 #include "render/view_volume.h"
 #include "resident.h"
@@ -336,7 +337,22 @@ void partsSection()
         {"sky before: the sphere from GLU every frame",
          [] { partFrame([](const ViewVolume&) { drawReferenceSky(simulation); }); }},
         {"**floor** for the sky: one full-window quad from the sky texture", skyFloorFrame},
-        {"spheres (9 bodies, display lists, culled)", [] { partFrame(spheresPart); }},
+        {"spheres (9 bodies, without the triangles that cannot show; culled)", [] { partFrame(spheresPart); }},
+        {"spheres, every triangle from their display lists (culled)",
+         [] {
+             partFrame([](const ViewVolume& v) {
+                 worldPart(
+                     [](const SpaceObject& o, const ViewVolume& volume) {
+                         const Vector3& p = o.position();
+                         const float reach = o.radius();
+                         const Box box{Vector3(p.x() - reach, p.y() - reach, p.z() - reach),
+                                       Vector3(p.x() + reach, p.y() + reach, p.z() + reach)};
+                         if (!volume.excludes(box))
+                             drawReferenceSphere(o, [](float r) { drawSphere(sharedQuadric, r); });
+                     },
+                     v);
+             });
+         }},
         {"spheres before: from GLU every frame, none culled",
          [] {
              partFrame([](const ViewVolume& v) {

@@ -49,7 +49,7 @@ void drawReferenceSky(Simulation& scene)
     glPopMatrix();
 }
 
-void drawReferenceSphere(const SpaceObject& body)
+void drawReferenceSphere(const SpaceObject& body, const std::function<void(float)>& sphere)
 {
     glPushMatrix();
     {
@@ -59,7 +59,12 @@ void drawReferenceSphere(const SpaceObject& body)
         glRotatef(body.spinAngle(), 0.0f, 0.0f, 1.0f);
         bindObjectTexture(body.textureIndex());
         if (sharedQuadric)
-            gluSphere(sharedQuadric, body.radius(), 50, 50);
+        {
+            if (sphere)
+                sphere(body.radius());
+            else
+                gluSphere(sharedQuadric, body.radius(), 50, 50);
+        }
     }
     glPopMatrix();
 }

@@ -3,6 +3,8 @@
 // compares the program's pictures with.
 #pragma once
 
+#include <functional>
+
 class Simulation;
 class SpaceObject;
 
@@ -18,6 +20,7 @@ void drawReferenceScene(Simulation& scene, ReferenceTrails trails);
 void referenceDisplay(ReferenceTrails trails);
 
 // The two parts that the program now sends otherwise: the sky sphere straight from GLU under the current
-// matrix (no camera translation yet), and a body's sphere straight from GLU under the world matrix.
+// matrix (no camera translation yet), and a body's sphere straight from GLU under the world matrix (or,
+// under the same matrix and texture, from `sphere`, given the radius).
 void drawReferenceSky(Simulation& scene);
-void drawReferenceSphere(const SpaceObject& body);
+void drawReferenceSphere(const SpaceObject& body, const std::function<void(float)>& sphere = nullptr);
