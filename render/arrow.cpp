@@ -6,7 +6,10 @@
 #include <GL/gl.h>
 #include <cmath>
 
-void drawArrow(const Vector4& direction, const Color& color, const Vector4& origin, bool withHead)
+namespace
+{
+// The arrow under the caller's saved state.
+void drawArrowInSavedState(const Vector4& direction, const Color& color, const Vector4& origin, bool withHead)
 {
     const Vector4 reference(unitZ, 0.0f);
     Vector4 axis = cross(reference, direction);
@@ -39,7 +42,6 @@ void drawArrow(const Vector4& direction, const Color& color, const Vector4& orig
     }
 
     glPushMatrix();
-    pushAttributeGroups({GL_CURRENT_BIT, GL_LINE_BIT, GL_POLYGON_BIT, GL_LIGHTING_BIT, GL_TEXTURE_BIT});
     {
         glTranslatef(origin.x(), origin.y(), origin.z());
         glRotatef(angle, axis.x(), axis.y(), axis.z());
@@ -74,6 +76,19 @@ void drawArrow(const Vector4& direction, const Color& color, const Vector4& orig
             glEnd();
         }
     }
-    popAttributeGroups(5);
     glPopMatrix();
+}
+} // namespace
+
+void drawArrow(const Vector4& direction, const Color& color, const Vector4& origin, bool withHead)
+{
+    drawArrows({{direction, color, origin, withHead}});
+}
+
+void drawArrows(std::initializer_list<Arrow> arrows)
+{
+    pushAttributeGroups({GL_CURRENT_BIT, GL_LINE_BIT, GL_POLYGON_BIT, GL_LIGHTING_BIT, GL_TEXTURE_BIT});
+    for (const Arrow& arrow : arrows)
+        drawArrowInSavedState(arrow.direction, arrow.color, arrow.origin, arrow.withHead);
+    popAttributeGroups(5);
 }

@@ -1,10 +1,12 @@
-// Spheres compiled once into GL display lists and replayed.
+// Spheres compiled once into GL display lists and replayed; the bodies' spheres without the triangles
+// that cannot show.
 #include "render/sphere_lists.h"
+
+#include "render/shared_resources.h"
 
 #include <GL/glu.h>
 
 #ifdef VELMIR_BROWSER_GL
-#include "render/shared_resources.h"
 
 // The browser's GL layer has no display lists: the sphere comes from GLU every time (its GLU leaves out
 // hidden faces itself).
@@ -20,7 +22,6 @@ void drawBodySphere(float radius)
 
 void forgetSpheres(GLUquadric*) {}
 #else
-#include "render/shared_resources.h"
 #include "render/sphere_geometry.h"
 
 #include <cstddef>

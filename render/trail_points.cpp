@@ -49,6 +49,9 @@ void sendVisibleRuns(const Trail& trail, const ViewVolume& volume)
 
 void drawTrailPoints(const Trail& trail, const Color& color, const ViewVolume& volume)
 {
+    // Nothing to draw, so no state to change and put back (software GL pays for every restore).
+    if (trail.empty())
+        return;
     pushAttributeGroups({GL_POINT_BIT, GL_CURRENT_BIT, GL_TEXTURE_BIT, GL_LIGHTING_BIT});
     {
         glDisable(GL_LIGHTING);
@@ -56,7 +59,7 @@ void drawTrailPoints(const Trail& trail, const Color& color, const ViewVolume& v
         glPointSize(2.0f);
         glColor3fv(color.data());
         // Beyond what one glDrawArrays can address; 24 GiB of points is not reached in practice.
-        if (!trail.empty() && trail.size() <= static_cast<std::size_t>(INT32_MAX))
+        if (trail.size() <= static_cast<std::size_t>(INT32_MAX))
         {
             // The array state is the client's: its own push and pop, not the server attribute groups.
             glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
