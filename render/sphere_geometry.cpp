@@ -240,8 +240,8 @@ std::size_t hiddenQuads(const Sight& sight, double radius, int slices, int stack
     return count;
 }
 
-bool windowPositions(const Sight& sight, const float* points, std::size_t count, std::size_t stride,
-                     std::vector<double>& window)
+bool windowReach(const Sight& sight, const float* points, std::size_t count, std::size_t stride,
+                 std::vector<CentreReach>& reach)
 {
     const float* m = sight.modelview;
     const float* p = sight.projection;
@@ -249,40 +249,41 @@ bool windowPositions(const Sight& sight, const float* points, std::size_t count,
     if (p[3] != 0.0f || p[7] != 0.0f || p[11] != -1.0f || p[15] != 0.0f || !(p[14] < 0.0f) || !(p[10] < 1.0f))
         return false;
     const double nearPlane = double(p[14]) / (double(p[10]) - 1.0);
+    // Model-view and projection in one matrix (rows x, y and w of clip space), and the eye's depth:
+    // sixteen products a point.
+    double rows[3][4];
+    const int clipRows[3] = {0, 1, 3};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c)
+        {
+            double sum = 0.0;
+            for (int k = 0; k < 4; ++k)
+                sum += double(p[k * 4 + clipRows[r]]) * m[c * 4 + k];
+            rows[r][c] = sum;
+        }
+    const double depth[4] = {-double(m[2]), -double(m[6]), -double(m[10]), -double(m[14])};
     const double halfWidth = sight.viewport[2] / 2.0;
     const double halfHeight = sight.viewport[3] / 2.0;
-    window.resize(2 * count);
+    const double left = sight.viewport[0] + halfWidth;
+    const double bottom = sight.viewport[1] + halfHeight;
+    const double nearEnough = 1.001 * nearPlane;
+    constexpr double margin = 0.02;
+    reach.resize(count);
     for (std::size_t k = 0; k < count; ++k)
     {
         const float* v = points + k * stride;
-        double eye[3];
-        for (int r = 0; r < 3; ++r)
-            eye[r] = double(m[r]) * v[0] + double(m[4 + r]) * v[1] + double(m[8 + r]) * v[2] + m[12 + r];
-        if (!(-eye[2] > 1.001 * nearPlane))
+        const double x = v[0], y = v[1], z = v[2];
+        if (!(depth[0] * x + depth[1] * y + depth[2] * z + depth[3] > nearEnough))
             return false;
-        const double w = -eye[2];
-        const double x = (double(p[0]) * eye[0] + double(p[4]) * eye[1] + double(p[8]) * eye[2] + p[12]) / w;
-        const double y = (double(p[1]) * eye[0] + double(p[5]) * eye[1] + double(p[9]) * eye[2] + p[13]) / w;
-        window[2 * k] = sight.viewport[0] + (x + 1.0) * halfWidth;
-        window[2 * k + 1] = sight.viewport[1] + (y + 1.0) * halfHeight;
+        const double w = rows[2][0] * x + rows[2][1] * y + rows[2][2] * z + rows[2][3];
+        const double toWindow = 1.0 / w;
+        const double column = left + (rows[0][0] * x + rows[0][1] * y + rows[0][2] * z + rows[0][3]) * toWindow * halfWidth;
+        const double row = bottom + (rows[1][0] * x + rows[1][1] * y + rows[1][2] * z + rows[1][3]) * toWindow * halfHeight;
+        // Centre n + 1/2 within the margin of the point: n from ceil(p - margin - 1/2) to floor(p + margin - 1/2).
+        reach[k] = {std::ceil(column - margin - 0.5), std::floor(column + margin - 0.5), std::ceil(row - margin - 0.5),
+                    std::floor(row + margin - 0.5)};
     }
     return true;
-}
-
-bool missesEveryPixelCentre(const double* a, const double* b, const double* c)
-{
-    // GL works in single precision and places corners on a grid of 1/256 pixel; a fiftieth of a
-    // pixel is far more than both.
-    constexpr double margin = 0.02;
-    for (int axis = 0; axis < 2; ++axis)
-    {
-        const double low = std::min({a[axis], b[axis], c[axis]}) - margin;
-        const double high = std::max({a[axis], b[axis], c[axis]}) + margin;
-        // Centres lie at n + 1/2: is there one in [low, high]?
-        if (std::floor(high - 0.5) < std::ceil(low - 0.5))
-            return true;
-    }
-    return false;
 }
 
 } // namespace mesh

@@ -59,13 +59,27 @@ struct Sight
 std::size_t hiddenQuads(const Sight& sight, double radius, int slices, int stacks,
                         std::vector<unsigned char>& hidden);
 
-// The window positions (x, y pairs) of `count` points (x, y, z, `stride` floats apart) as GL places
-// them; false, and nothing useful in `window`, when a point is not beyond the near plane.
-bool windowPositions(const Sight& sight, const float* points, std::size_t count, std::size_t stride,
-                     std::vector<double>& window);
+// The pixel centres GL may count a window point as near: columns lowColumn..highColumn and rows
+// lowRow..highRow (their centres at n + 1/2), the centres within a fiftieth of a pixel of it, more
+// than GL's rounding (corners on a grid of 1/256 pixel, single precision).
+struct CentreReach
+{
+    double lowColumn, highColumn, lowRow, highRow;
+};
 
-// Whether a triangle with these window corners surely covers no pixel centre, so GL makes no fragment
-// of it: its bounding box misses every centre by more than GL's rounding of the corners.
-bool missesEveryPixelCentre(const double* a, const double* b, const double* c);
+// The reach of each of `count` points (x, y, z, `stride` floats apart) where GL places them in the
+// window; false, and nothing useful in `reach`, when a point is not beyond the near plane.
+bool windowReach(const Sight& sight, const float* points, std::size_t count, std::size_t stride,
+                 std::vector<CentreReach>& reach);
+
+// Whether a triangle with corners of this reach surely covers no pixel centre, so GL makes no
+// fragment of it: no column, or no row, of centres lies within its bounding box and the margin.
+inline bool missesEveryPixelCentre(const CentreReach& a, const CentreReach& b, const CentreReach& c)
+{
+    const auto max3 = [](double x, double y, double z) { return x > y ? (x > z ? x : z) : (y > z ? y : z); };
+    const auto min3 = [](double x, double y, double z) { return x < y ? (x < z ? x : z) : (y < z ? y : z); };
+    return max3(a.highColumn, b.highColumn, c.highColumn) < min3(a.lowColumn, b.lowColumn, c.lowColumn) ||
+           max3(a.highRow, b.highRow, c.highRow) < min3(a.lowRow, b.lowRow, c.lowRow);
+}
 
 } // namespace mesh

@@ -167,9 +167,8 @@ void drawBodySphere(float radius)
     const bool someHidden =
         mesh::hiddenQuads(sight, radius, sphereSlices, sphereStacks, hidden) > 0 && nearerFragmentsWin();
     const SphereArrays& a = arraysFor(radius);
-    static std::vector<double> window;
-    const bool placed = singleSampled() &&
-                        mesh::windowPositions(sight, a.vertices.data(), a.vertices.size() / 5, 5, window);
+    static std::vector<mesh::CentreReach> reach;
+    const bool placed = singleSampled() && mesh::windowReach(sight, a.vertices.data(), a.vertices.size() / 5, 5, reach);
     if (!someHidden && !placed)
     {
         drawSphere(sharedQuadric, radius);
@@ -179,7 +178,7 @@ void drawBodySphere(float radius)
     indices.clear();
     const auto at = [](int row, int slice) { return std::uint16_t(row * (sphereSlices + 1) + slice); };
     const auto send = [&](std::uint16_t p, std::uint16_t q, std::uint16_t r) {
-        if (!placed || !mesh::missesEveryPixelCentre(&window[2 * p], &window[2 * q], &window[2 * r]))
+        if (!placed || !mesh::missesEveryPixelCentre(reach[p], reach[q], reach[r]))
             indices.insert(indices.end(), {p, q, r});
     };
     for (int j = 0; j < sphereStacks; ++j)

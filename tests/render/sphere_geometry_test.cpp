@@ -70,20 +70,24 @@ TEST(SphereGeometry, HiddenQuadsLieOnTheFarSideAndAreMarkedOnlyWhenSure)
     EXPECT_GT(hiddenCount(View(2000.0f), 10.0, hidden), 0u);
 }
 
-TEST(SphereGeometry, WindowPositionsAndTrianglesThatCoverNoPixelCentre)
+TEST(SphereGeometry, TrianglesThatCoverNoPixelCentre)
 {
+    // On the axis 100 ahead: window x 320.0, halfway between the centres 319.5 and 320.5, and a point
+    // 0.49 pixel to its right, within the margin of the centre 320.5.
     const View view(100.0f);
-    const float points[] = {0, 0, 0, 0, 0, 99.0f};
-    std::vector<double> window;
-    ASSERT_TRUE(mesh::windowPositions(view.sight(), points, 1, 3, window));
-    EXPECT_DOUBLE_EQ(window[0], 320.0);
-    EXPECT_DOUBLE_EQ(window[1], 240.0);
-    EXPECT_FALSE(mesh::windowPositions(view.sight(), points, 2, 3, window)) << "one within the near plane";
+    const float right = 0.49f / 320.0f * 100.0f / view.projection[0];
+    const float points[] = {0, 0, 0, right, 0, 0, 0, 0, 99.0f};
+    std::vector<mesh::CentreReach> reach;
+    ASSERT_TRUE(mesh::windowReach(view.sight(), points, 2, 3, reach));
+    EXPECT_GT(reach[0].lowColumn, reach[0].highColumn) << "no centre near x 320.0";
+    EXPECT_EQ(reach[1].lowColumn, 320.0);
+    EXPECT_EQ(reach[1].highColumn, 320.0);
+    EXPECT_FALSE(mesh::windowReach(view.sight(), points, 3, 3, reach)) << "one within the near plane";
 
-    const double a[2] = {10.55, 20.6}, b[2] = {11.45, 20.7}, c[2] = {11.0, 21.6};
-    EXPECT_TRUE(mesh::missesEveryPixelCentre(a, b, c)) << "between the centres at x 10.5 and 11.5";
-    const double d[2] = {10.4, 20.6};
-    EXPECT_FALSE(mesh::missesEveryPixelCentre(d, b, c)) << "reaches the centre (10.5, 21.5)";
-    const double e[2] = {10.51, 20.6};
-    EXPECT_FALSE(mesh::missesEveryPixelCentre(e, b, c)) << "too near a centre to be sure";
+    // Columns and rows of centres near each corner (low > high: none).
+    const mesh::CentreReach a{11, 10, 20, 20}, b{11, 10, 21, 21}, c{12, 11, 21, 21};
+    EXPECT_TRUE(mesh::missesEveryPixelCentre(a, b, b)) << "all between columns 10 and 11";
+    EXPECT_FALSE(mesh::missesEveryPixelCentre(a, b, c)) << "column 11 lies between its corners";
+    const mesh::CentreReach e{5, 4, 30, 29};
+    EXPECT_TRUE(mesh::missesEveryPixelCentre(e, e, e)) << "a point near no centre";
 }
