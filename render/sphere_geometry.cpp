@@ -240,6 +240,16 @@ std::size_t hiddenQuads(const Sight& sight, double radius, int slices, int stack
     return count;
 }
 
+namespace
+{
+// std::floor, for values well within the range of long long, without a library call.
+double floorOf(double value)
+{
+    const double truncated = static_cast<double>(static_cast<long long>(value));
+    return truncated > value ? truncated - 1.0 : truncated;
+}
+} // namespace
+
 bool windowReach(const Sight& sight, const float* points, std::size_t count, std::size_t stride,
                  std::vector<CentreReach>& reach)
 {
@@ -279,9 +289,13 @@ bool windowReach(const Sight& sight, const float* points, std::size_t count, std
         const double toWindow = 1.0 / w;
         const double column = left + (rows[0][0] * x + rows[0][1] * y + rows[0][2] * z + rows[0][3]) * toWindow * halfWidth;
         const double row = bottom + (rows[1][0] * x + rows[1][1] * y + rows[1][2] * z + rows[1][3]) * toWindow * halfHeight;
-        // Centre n + 1/2 within the margin of the point: n from ceil(p - margin - 1/2) to floor(p + margin - 1/2).
-        reach[k] = {std::ceil(column - margin - 0.5), std::floor(column + margin - 0.5), std::ceil(row - margin - 0.5),
-                    std::floor(row + margin - 0.5)};
+        // Centre n + 1/2 within the margin of the point: n from ceil(p - margin - 1/2) to floor(p +
+        // margin - 1/2). A point far outside the window (or not a number) counts as near every centre.
+        if (std::fabs(column) < 1e9 && std::fabs(row) < 1e9)
+            reach[k] = {-floorOf(0.5 + margin - column), floorOf(column + margin - 0.5), -floorOf(0.5 + margin - row),
+                        floorOf(row + margin - 0.5)};
+        else
+            reach[k] = {-1e18, 1e18, -1e18, 1e18};
     }
     return true;
 }
