@@ -242,11 +242,18 @@ std::size_t hiddenQuads(const Sight& sight, double radius, int slices, int stack
 
 namespace
 {
-// std::floor, for values well within the range of long long, without a library call.
-double floorOf(double value)
+// The centres n + 1/2 within a fiftieth of a pixel of `at`: n from ceil(at - 1/2 - margin) to
+// floor(at - 1/2 + margin), from one rounding (at well within the range of long long).
+void centresNear(double at, double& low, double& high)
 {
-    const double truncated = static_cast<double>(static_cast<long long>(value));
-    return truncated > value ? truncated - 1.0 : truncated;
+    constexpr double margin = 0.02;
+    const double shifted = at - 0.5;
+    double below = static_cast<double>(static_cast<long long>(shifted));
+    if (below > shifted)
+        below -= 1.0;
+    const double fraction = shifted - below; // in [0, 1)
+    low = fraction <= margin ? below : below + 1.0;
+    high = fraction >= 1.0 - margin ? below + 1.0 : below;
 }
 } // namespace
 
@@ -277,7 +284,6 @@ bool windowReach(const Sight& sight, const float* points, std::size_t count, std
     const double left = sight.viewport[0] + halfWidth;
     const double bottom = sight.viewport[1] + halfHeight;
     const double nearEnough = 1.001 * nearPlane;
-    constexpr double margin = 0.02;
     reach.resize(count);
     for (std::size_t k = 0; k < count; ++k)
     {
@@ -289,11 +295,12 @@ bool windowReach(const Sight& sight, const float* points, std::size_t count, std
         const double toWindow = 1.0 / w;
         const double column = left + (rows[0][0] * x + rows[0][1] * y + rows[0][2] * z + rows[0][3]) * toWindow * halfWidth;
         const double row = bottom + (rows[1][0] * x + rows[1][1] * y + rows[1][2] * z + rows[1][3]) * toWindow * halfHeight;
-        // Centre n + 1/2 within the margin of the point: n from ceil(p - margin - 1/2) to floor(p +
-        // margin - 1/2). A point far outside the window (or not a number) counts as near every centre.
+        // A point far outside the window (or not a number) counts as near every centre.
         if (std::fabs(column) < 1e9 && std::fabs(row) < 1e9)
-            reach[k] = {-floorOf(0.5 + margin - column), floorOf(column + margin - 0.5), -floorOf(0.5 + margin - row),
-                        floorOf(row + margin - 0.5)};
+        {
+            centresNear(column, reach[k].lowColumn, reach[k].highColumn);
+            centresNear(row, reach[k].lowRow, reach[k].highRow);
+        }
         else
             reach[k] = {-1e18, 1e18, -1e18, 1e18};
     }

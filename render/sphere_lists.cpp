@@ -174,12 +174,18 @@ void drawBodySphere(float radius)
         drawSphere(sharedQuadric, radius);
         return;
     }
-    static std::vector<std::uint16_t> indices;
-    indices.clear();
+    // Two triangles a quad at most, written in place: this runs for every body every frame.
+    static std::vector<std::uint16_t> indices(std::size_t(sphereSlices) * sphereStacks * 6);
+    std::uint16_t* next = indices.data();
     const auto at = [](int row, int slice) { return std::uint16_t(row * (sphereSlices + 1) + slice); };
     const auto send = [&](std::uint16_t p, std::uint16_t q, std::uint16_t r) {
         if (!placed || !mesh::missesEveryPixelCentre(reach[p], reach[q], reach[r]))
-            indices.insert(indices.end(), {p, q, r});
+        {
+            next[0] = p;
+            next[1] = q;
+            next[2] = r;
+            next += 3;
+        }
     };
     for (int j = 0; j < sphereStacks; ++j)
         for (int i = 0; i < sphereSlices; ++i)
@@ -192,14 +198,15 @@ void drawBodySphere(float radius)
                 send(s2, s0, s3);
                 send(s0, s1, s3);
             }
-    if (!indices.empty())
+    const auto count = static_cast<GLsizei>(next - indices.data());
+    if (count > 0)
     {
         glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glVertexPointer(3, GL_FLOAT, 5 * sizeof(float), a.vertices.data());
         glTexCoordPointer(2, GL_FLOAT, 5 * sizeof(float), a.vertices.data() + 3);
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_SHORT, indices.data());
+        glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_SHORT, indices.data());
         glPopClientAttrib();
     }
     // What GLU leaves current.
