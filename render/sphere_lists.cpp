@@ -152,6 +152,12 @@ void drawBodySphere(float radius)
 {
     if (!sharedQuadric)
         return;
+    // GLU draws nothing for a negative radius and NaNs for a NaN one; its own call says so.
+    if (!(radius >= 0.0f))
+    {
+        drawSphere(sharedQuadric, radius);
+        return;
+    }
     GLfloat modelview[16], projection[16];
     GLint viewport[4], depthBits = 0;
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);

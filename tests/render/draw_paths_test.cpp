@@ -14,6 +14,7 @@
 #include <GL/glu.h>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 
 namespace
@@ -161,6 +162,12 @@ TEST_F(DrawPathsTest, BodySphereWithoutItsHiddenQuadsHasGlusColoursAndDepths)
             EXPECT_TRUE(ours.second == glu.second) << "depths, radius " << radius << " at " << distance;
         }
     EXPECT_GT(culled, views * 2 / 3) << "most views leave quads out";
+    // Radii GLU refuses or cannot place: whatever it draws, the same.
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -50.0f);
+    for (float odd : {-2.0f, std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_TRUE(draw([&] { drawBodySphere(odd); }) == draw([&] { gluSphere(sharedQuadric, odd, 50, 50); }))
+            << odd;
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
