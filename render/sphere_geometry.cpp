@@ -216,7 +216,9 @@ std::size_t hiddenQuads(const Sight& sight, double radius, int slices, int stack
     const double eyeDistance = std::sqrt(dot(eye, eye));
     const double minCosine = std::cos(maxAngle);
     const UnitSphere& unit = unitSphere(slices, stacks);
-    std::vector<unsigned char> inside(unit.directions.size());
+    // Kept between calls: this runs for every body every frame.
+    static std::vector<unsigned char> inside;
+    inside.assign(unit.directions.size(), 0);
     for (std::size_t v = 0; v < inside.size(); ++v)
     {
         // The angle at the eye between the vertex and the centre.
