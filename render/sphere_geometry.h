@@ -38,6 +38,12 @@ struct SphereVertex
 std::vector<std::vector<SphereVertex>> sphereStrips(double radius, int slices, int stacks,
                                                     const Style& style);
 
+// The radius in pixels, at most, of a sphere of `radius` about the model-view's origin under a
+// perspective projection into a viewport `width` x `height`; 0 when it cannot be told (the sphere
+// reaches the eye's plane, or the projection is not a plain perspective one).
+double radiusInPixels(const float modelview[16], const float projection[16], int width, int height,
+                      double radius);
+
 // Where a sphere is seen from: GL's matrices (column by column), the viewport (x, y, width, height) and
 // the depth buffer's bits.
 struct Sight
@@ -68,18 +74,27 @@ struct CentreReach
 };
 
 // The reach of each of `count` points (x, y, z, `stride` floats apart) where GL places them in the
-// window; false, and nothing useful in `reach`, when a point is not beyond the near plane.
+// window; false, and nothing useful in `reach`, when a point is not beyond the near plane. With `only`,
+// just the points it flags (one byte a point): the others are neither placed nor checked.
 bool windowReach(const Sight& sight, const float* points, std::size_t count, std::size_t stride,
-                 std::vector<CentreReach>& reach);
+                 std::vector<CentreReach>& reach, const unsigned char* only = nullptr);
 
-// Whether a triangle with corners of this reach surely covers no pixel centre, so GL makes no
-// fragment of it: no column, or no row, of centres lies within its bounding box and the margin.
+// Whether a triangle (or a quad: both its triangles) with corners of this reach surely covers no pixel
+// centre, so GL makes no fragment of it: no column, or no row, of centres lies within its bounding box
+// and the margin.
+inline bool missesEveryPixelCentre(const CentreReach& a, const CentreReach& b, const CentreReach& c,
+                                   const CentreReach& d)
+{
+    const auto max2 = [](double x, double y) { return x > y ? x : y; };
+    const auto min2 = [](double x, double y) { return x < y ? x : y; };
+    return max2(max2(a.highColumn, b.highColumn), max2(c.highColumn, d.highColumn)) <
+               min2(min2(a.lowColumn, b.lowColumn), min2(c.lowColumn, d.lowColumn)) ||
+           max2(max2(a.highRow, b.highRow), max2(c.highRow, d.highRow)) <
+               min2(min2(a.lowRow, b.lowRow), min2(c.lowRow, d.lowRow));
+}
 inline bool missesEveryPixelCentre(const CentreReach& a, const CentreReach& b, const CentreReach& c)
 {
-    const auto max3 = [](double x, double y, double z) { return x > y ? (x > z ? x : z) : (y > z ? y : z); };
-    const auto min3 = [](double x, double y, double z) { return x < y ? (x < z ? x : z) : (y < z ? y : z); };
-    return max3(a.highColumn, b.highColumn, c.highColumn) < min3(a.lowColumn, b.lowColumn, c.lowColumn) ||
-           max3(a.highRow, b.highRow, c.highRow) < min3(a.lowRow, b.lowRow, c.lowRow);
+    return missesEveryPixelCentre(a, b, c, c);
 }
 
 } // namespace mesh

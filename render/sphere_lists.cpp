@@ -168,13 +168,30 @@ void drawBodySphere(float radius)
 
     // Two kinds of triangles make no difference to the picture: those of quads hidden behind the near
     // side, and those too small or too thin to cover a pixel centre (most of a sphere a few pixels
-    // across). Software GL sets up every triangle it is sent, so neither is sent.
+    // across). Software GL sets up every triangle it is sent, so neither is sent. Finding the hidden
+    // quads costs about as much as setting up a few hundred triangles: a sphere less than
+    // minHidingPixels in radius has fewer than that covering pixel centres, and skips the search.
+    constexpr double minHidingPixels = 8.0;
+    const double pixels = mesh::radiusInPixels(modelview, projection, viewport[2], viewport[3], radius);
     static std::vector<unsigned char> hidden;
-    const bool someHidden =
-        mesh::hiddenQuads(sight, radius, sphereSlices, sphereStacks, hidden) > 0 && nearerFragmentsWin();
+    const bool someHidden = !(pixels > 0.0 && pixels < minHidingPixels) &&
+                            mesh::hiddenQuads(sight, radius, sphereSlices, sphereStacks, hidden) > 0 &&
+                            nearerFragmentsWin();
     const SphereArrays& a = arraysFor(radius);
+    const auto at = [](int row, int slice) { return std::uint16_t(row * (sphereSlices + 1) + slice); };
+    // Only the corners of quads that are sent need a place in the window.
+    static std::vector<unsigned char> corners;
+    if (someHidden)
+    {
+        corners.assign(a.vertices.size() / 5, 0);
+        for (int j = 0; j < sphereStacks; ++j)
+            for (int i = 0; i < sphereSlices; ++i)
+                if (!hidden[std::size_t(j) * sphereSlices + i])
+                    corners[at(j, i)] = corners[at(j, i + 1)] = corners[at(j + 1, i)] = corners[at(j + 1, i + 1)] = 1;
+    }
     static std::vector<mesh::CentreReach> reach;
-    const bool placed = singleSampled() && mesh::windowReach(sight, a.vertices.data(), a.vertices.size() / 5, 5, reach);
+    const bool placed = singleSampled() && mesh::windowReach(sight, a.vertices.data(), a.vertices.size() / 5, 5, reach,
+                                                             someHidden ? corners.data() : nullptr);
     if (!someHidden && !placed)
     {
         drawSphere(sharedQuadric, radius);
@@ -183,7 +200,6 @@ void drawBodySphere(float radius)
     // Two triangles a quad at most, written in place: this runs for every body every frame.
     static std::vector<std::uint16_t> indices(std::size_t(sphereSlices) * sphereStacks * 6);
     std::uint16_t* next = indices.data();
-    const auto at = [](int row, int slice) { return std::uint16_t(row * (sphereSlices + 1) + slice); };
     const auto send = [&](std::uint16_t p, std::uint16_t q, std::uint16_t r) {
         if (!placed || !mesh::missesEveryPixelCentre(reach[p], reach[q], reach[r]))
         {
@@ -201,6 +217,8 @@ void drawBodySphere(float radius)
                 // Mesa cuts a GL_QUAD_STRIP: along s0-s3, each triangle ending on s3. Another cut, or
                 // another vertex first, rounds the interpolated depth and texture coordinates differently.
                 const std::uint16_t s0 = at(j + 1, i), s1 = at(j, i), s2 = at(j + 1, i + 1), s3 = at(j, i + 1);
+                if (placed && mesh::missesEveryPixelCentre(reach[s0], reach[s1], reach[s2], reach[s3]))
+                    continue; // most quads of a small sphere: neither triangle needs its own test
                 send(s2, s0, s3);
                 send(s0, s1, s3);
             }

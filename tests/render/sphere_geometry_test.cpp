@@ -83,6 +83,9 @@ TEST(SphereGeometry, TrianglesThatCoverNoPixelCentre)
     EXPECT_EQ(reach[1].lowColumn, 320.0);
     EXPECT_EQ(reach[1].highColumn, 320.0);
     EXPECT_FALSE(mesh::windowReach(view.sight(), points, 3, 3, reach)) << "one within the near plane";
+    const unsigned char firstTwo[] = {1, 1, 0};
+    EXPECT_TRUE(mesh::windowReach(view.sight(), points, 3, 3, reach, firstTwo)) << "that one left out";
+    EXPECT_EQ(reach[1].lowColumn, 320.0);
 
     // Columns and rows of centres near each corner (low > high: none).
     const mesh::CentreReach a{11, 10, 20, 20}, b{11, 10, 21, 21}, c{12, 11, 21, 21};

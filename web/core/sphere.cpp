@@ -69,25 +69,4 @@ int slicesFor(double radiusPixels, int slices)
     return slices;
 }
 
-double radiusInPixels(const float modelview[16], const float projection[16], int width, int height,
-                      double radius)
-{
-    const float* p = projection;
-    if (p[3] != 0.0f || p[7] != 0.0f || p[11] != -1.0f || p[15] != 0.0f || width <= 0 || height <= 0)
-        return 0.0;
-    // The model-view may turn and move (a rotation keeps lengths); anything else keeps every slice.
-    const float* m = modelview;
-    for (int c = 0; c < 3; ++c)
-        if (!(std::fabs(double(m[c * 4]) * m[c * 4] + double(m[c * 4 + 1]) * m[c * 4 + 1] +
-                        double(m[c * 4 + 2]) * m[c * 4 + 2] - 1.0) < 1e-4))
-            return 0.0;
-    // The nearest depth of the sphere, and the larger of the two pixel scales at depth 1; twice that,
-    // for the stretch of a perspective picture towards its edges.
-    const double nearest = -double(m[14]) - radius;
-    if (!(nearest > 0.0))
-        return 0.0;
-    const double scale = std::fmax(std::fabs(double(p[0])) * width, std::fabs(double(p[5])) * height) / 2.0;
-    return 2.0 * radius * scale / nearest;
-}
-
 } // namespace web

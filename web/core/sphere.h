@@ -20,10 +20,4 @@ bool backFacesHidden(const float modelview[16], const float projection[16], doub
 // every slice.
 int slicesFor(double radiusPixels, int slices);
 
-// The radius in pixels, at most, of a sphere of `radius` about the model-view's origin under a
-// perspective projection into a viewport `width` x `height`; 0 when it cannot be told (the sphere
-// reaches the eye's plane, or the projection is not a plain perspective one).
-double radiusInPixels(const float modelview[16], const float projection[16], int width, int height,
-                      double radius);
-
 } // namespace web

@@ -80,7 +80,7 @@ SphereView viewOf(double radius)
     velmirGetFloatv(GL_PROJECTION_MATRIX, projection);
     velmirGetIntegerv(GL_VIEWPORT, viewport);
     return {web::backFacesHidden(modelview, projection, radius),
-            web::radiusInPixels(modelview, projection, viewport[2], viewport[3], radius)};
+            mesh::radiusInPixels(modelview, projection, viewport[2], viewport[3], radius)};
 }
 } // namespace
 

@@ -187,20 +187,20 @@ TEST(SphereFacets, FewerOnlyWhereTheOutlineMovesLessThanATenthOfAPixel)
     const std::array<float, 16> projection = perspective();
     // Radius 15 at depth 200 in a 640 x 480 window: 31 pixels (415.7 pixels at depth 1), twice that
     // to allow for the stretch towards the window's edges.
-    const double sun = web::radiusInPixels(placed(0, 0, -200, 1).data(), projection.data(), 640, 480, 15.0);
+    const double sun = mesh::radiusInPixels(placed(0, 0, -200, 1).data(), projection.data(), 640, 480, 15.0);
     EXPECT_NEAR(sun, 2.0 * 15.0 * 415.69 / 185.0, 0.1);
     EXPECT_EQ(web::slicesFor(sun, 50), 50);
-    const double moon = web::radiusInPixels(placed(0, 0, -300, 1).data(), projection.data(), 640, 480, 1.0);
+    const double moon = mesh::radiusInPixels(placed(0, 0, -300, 1).data(), projection.data(), 640, 480, 1.0);
     EXPECT_EQ(web::slicesFor(moon, 50), 12);
     EXPECT_EQ(web::slicesFor(moon, 10), 10) << "never more than asked for";
     EXPECT_EQ(web::slicesFor(0.01, 50), 8);
     // Unknown sizes keep every slice: the sphere round the eye, one behind it, a scaled model-view and
     // a projection that is not a perspective one.
-    EXPECT_EQ(web::radiusInPixels(placed(0, 0, 0, 1).data(), projection.data(), 640, 480, 25000.0), 0.0);
-    EXPECT_EQ(web::radiusInPixels(placed(0, 0, 50, 1).data(), projection.data(), 640, 480, 1.0), 0.0);
-    EXPECT_EQ(web::radiusInPixels(placed(0, 0, -300, 3).data(), projection.data(), 640, 480, 1.0), 0.0);
+    EXPECT_EQ(mesh::radiusInPixels(placed(0, 0, 0, 1).data(), projection.data(), 640, 480, 25000.0), 0.0);
+    EXPECT_EQ(mesh::radiusInPixels(placed(0, 0, 50, 1).data(), projection.data(), 640, 480, 1.0), 0.0);
+    EXPECT_EQ(mesh::radiusInPixels(placed(0, 0, -300, 3).data(), projection.data(), 640, 480, 1.0), 0.0);
     const std::array<float, 16> identity = placed(0, 0, 0, 1);
-    EXPECT_EQ(web::radiusInPixels(placed(0, 0, -300, 1).data(), identity.data(), 640, 480, 1.0), 0.0);
+    EXPECT_EQ(mesh::radiusInPixels(placed(0, 0, -300, 1).data(), identity.data(), 640, 480, 1.0), 0.0);
     EXPECT_EQ(web::slicesFor(0.0, 50), 50);
     EXPECT_EQ(web::slicesFor(std::nan(""), 50), 50);
 }
