@@ -178,19 +178,21 @@ void drawBodySphere(float radius)
                             mesh::hiddenQuads(sight, radius, sphereSlices, sphereStacks, hidden) > 0 &&
                             nearerFragmentsWin();
     const SphereArrays& a = arraysFor(radius);
+    const std::size_t vertexCount = a.vertices.size() / 5;
     const auto at = [](int row, int slice) { return std::uint16_t(row * (sphereSlices + 1) + slice); };
     // Only the corners of quads that are sent need a place in the window.
     static std::vector<unsigned char> corners;
     if (someHidden)
     {
-        corners.assign(a.vertices.size() / 5, 0);
+        corners.assign(vertexCount, 0);
         for (int j = 0; j < sphereStacks; ++j)
             for (int i = 0; i < sphereSlices; ++i)
                 if (!hidden[std::size_t(j) * sphereSlices + i])
-                    corners[at(j, i)] = corners[at(j, i + 1)] = corners[at(j + 1, i)] = corners[at(j + 1, i + 1)] = 1;
+                    for (const std::uint16_t v : {at(j, i), at(j, i + 1), at(j + 1, i), at(j + 1, i + 1)})
+                        corners[v] = 1;
     }
     static std::vector<mesh::CentreReach> reach;
-    const bool placed = singleSampled() && mesh::windowReach(sight, a.vertices.data(), a.vertices.size() / 5, 5, reach,
+    const bool placed = singleSampled() && mesh::windowReach(sight, a.vertices.data(), vertexCount, 5, reach,
                                                              someHidden ? corners.data() : nullptr);
     if (!someHidden && !placed)
     {
