@@ -103,7 +103,7 @@ double radiusInPixels(const float modelview[16], const float projection[16], int
     const float* p = projection;
     if (p[3] != 0.0f || p[7] != 0.0f || p[11] != -1.0f || p[15] != 0.0f || width <= 0 || height <= 0)
         return 0.0;
-    // The model-view may turn and move (a rotation keeps lengths); anything else keeps every slice.
+    // The model-view may turn and move (a rotation keeps lengths); anything else cannot be told.
     const float* m = modelview;
     for (int c = 0; c < 3; ++c)
         if (!(std::fabs(double(m[c * 4]) * m[c * 4] + double(m[c * 4 + 1]) * m[c * 4 + 1] +

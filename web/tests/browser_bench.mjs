@@ -323,10 +323,9 @@ for (let round = 0; round < 3; round++) {
   await cappedPage.close();
 }
 await capped.close();
-let page;
 
 const browser = await launch(false);
-page = await open(browser, '', true);
+let page = await open(browser, '', true);
 await row('the page, time scale 1', page);
 await page.close();
 page = await open(browser, 'bare.html', true);
