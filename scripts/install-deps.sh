@@ -17,9 +17,10 @@ fuzz=("${build[@]}" clang libclang-rt-14-dev)
 # appstreamcli (appstream), and the end-to-end tests watch the window's drawing (X DAMAGE).
 test=("${run[@]}" dpkg-dev lintian devscripts appstream libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
       libxdamage-dev)
-# The browser version: the compiler, and a real browser for its test (npm drives it); the test
-# compares its picture with the desktop program's on a virtual X server. webp packs the textures.
-web=("${run[@]}" emscripten chromium python3 webp)
+# The browser version: the compiler, and real browsers for its test, both engines (npm drives them);
+# the test compares its picture with the desktop program's on a virtual X server, where Firefox also
+# finds its WebGL. webp packs the textures.
+web=("${run[@]}" emscripten chromium firefox-esr python3 webp)
 command -v npm >/dev/null || web+=(npm)
 
 case "${1:-run}" in

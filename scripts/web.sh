@@ -3,8 +3,8 @@
 # serve) and serves that folder on http://localhost:${VELMIR_WEB_PORT:-8000}/.
 # Usage: scripts/web.sh           build and serve (Ctrl-C ends the server)
 #        scripts/web.sh --build   build only
-#        scripts/web.sh --test    build, then run the browser test in headless Chromium, comparing its
-#                                 first picture with the desktop program's
+#        scripts/web.sh --test    build, then run the browser test in headless Chromium and Firefox,
+#                                 comparing the first picture with the desktop program's
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -67,9 +67,11 @@ case $mode in
         wait "$desktop" || true
 
         cd "$root/web/tests"
-        # The browser is Debian's chromium; npm brings only the library that drives it (pinned).
-        [[ -d node_modules/playwright-core ]] || npm ci --no-audit --no-fund --loglevel=error
-        node browser_test.mjs "$site" --desktop "$desktop_shot" --textures "$native/run"
+        # The browsers are Debian's chromium and firefox-esr; npm brings only the library that drives
+        # them (pinned), and no browser of its own. Headless Firefox gets WebGL only with an X display:
+        # it is handed the virtual one (it opens no window there).
+        [[ -f node_modules/puppeteer-core/package.json ]] || npm ci --no-audit --no-fund --loglevel=error
+        DISPLAY=":$number" node browser_test.mjs "$site" --desktop "$desktop_shot" --textures "$native/run"
         ;;
     serve)
         port=${VELMIR_WEB_PORT:-8000}

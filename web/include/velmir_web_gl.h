@@ -8,7 +8,7 @@
       in web/CMakeLists.txt). The #defines at its end send the calls listed there to velmir*
       functions: the GL ones to web/platform/web_gl.cpp, which keeps the state WebGL lacks and then
       calls the browser's function of the same name; glutMouseFunc, glutSwapBuffers and glutMainLoop
-      to web/platform/web_glut.cpp (wheel release, frame count, a runtime that stays alive).
+      to web/platform/web_glut.cpp (the menu's button, frame count, a runtime that stays alive).
    2. Replaced at link time under the same name. web/platform/web_glu.cpp defines GLU's quadrics
       (gluNewQuadric, gluQuadric*, gluSphere, gluDeleteQuadric), which the browser's GLU lacks;
       its spheres are indexed triangles, cull the faces turned away from the eye when that cannot
@@ -57,9 +57,16 @@
    - Menus. glutCreateMenu, glutAddMenuEntry, glutAddSubMenu and glutAttachMenu(GLUT_RIGHT_BUTTON)
      build an HTML menu the page draws. Not provided: menus on other buttons, changing or removing
      entries, glutDestroyMenu, glutSetMenu, glutGetMenu, menu status callbacks.
-   - Wheel. Each browser wheel event is one notch: button 3 (forward) or 4 (backward), a press and
-     then a release, as desktop GLUT reports it.
-   - Window. The canvas is the window, of a fixed size; glutSetOption and glutEntryFunc do nothing;
+   - Wheel. The standard wheel event over the canvas, its deltas in pixels, lines or pages added up,
+     one notch per mouse wheel click's worth of scrolling (120 pixels, a line taken as 20): button 3
+     (forward) or 4 (backward), a press and then a release, as desktop GLUT reports a notch. A
+     touchpad's stream of small events zooms in proportion to the distance scrolled.
+   - Window size. The page decides the canvas's size (the space it gives the picture, in device
+     pixels) and calls velmirResizeWindow whenever it changes, at start-up and in full screen too;
+     the program's reshape callback then hears of it as on the desktop, and a redraw follows.
+   - Context. velmirPrepareContext, called once before the first frame, keeps the emulation from
+     setting attributes a shader does not have (WebGL would warn).
+   - Window. The canvas is the window, sized by the page; glutSetOption and glutEntryFunc do nothing;
      glutMainLoop does not return but hands over to the browser's event loop; exit() ends the
      page's program.
 
@@ -112,6 +119,7 @@ extern "C"
     void velmirMouseFunc(void (*callback)(int button, int state, int x, int y));
     void velmirSwapBuffers(void);
     void velmirMainLoop(void);
+    void velmirPrepareContext(void);
 
     // Shared by the layer's files: puts the program's vertex array state back after a draw of the
     // layer's own (web_glu.cpp's spheres), as web_gl.cpp keeps it.

@@ -1,12 +1,13 @@
 // The page around the program: its start (the files it needs, and what to do when one is missing),
-// its standard output, the pop-up menu, the buttons and touch, its end, and the figures the browser
-// test reads (window.velmir).
+// the window's size, its standard output, the pop-up menu, the buttons and touch, full screen, its
+// end, and the figures the browser test reads (window.velmir).
 (function () {
 'use strict';
 
 const stepLine = /^Frame \d+, last dt=/;
 const keptLines = 100000; // lines of output kept for reading back; the panel shows the last 400
 const canvas = document.getElementById('canvas');
+const stage = document.getElementById('stage');
 const panel = document.getElementById('output');
 const showSteps = document.getElementById('show-steps');
 
@@ -162,8 +163,11 @@ function menuElement(tree, close) {
       item.classList.add('has-sub');
       item.appendChild(menuElement(entry.sub, close));
       item.addEventListener('click', (e) => {
-        if (e.target === item) item.classList.toggle('open');
+        if (e.target !== item) return;
+        item.classList.toggle('open');
+        keepMenuInside();
       });
+      item.addEventListener('mouseenter', keepMenuInside);
     } else {
       item.addEventListener('click', (e) => {
         e.stopPropagation();
@@ -194,25 +198,35 @@ document.addEventListener('keydown', (e) => {
 });
 canvas.addEventListener('contextmenu', (e) => e.preventDefault());
 
-// The canvas's own pixels to page pixels: the picture may be shown smaller than its 640 x 480.
-const scale = () => canvas.getBoundingClientRect().width / canvas.width;
+// The menu inside the screen: at the point asked for (page pixels), moved in as far as it must be;
+// each submenu to the right of its entry if it fits there, else to the left, else below it.
+function placeMenu(menu, x, y) {
+  const screen = document.documentElement;
+  const size = menu.getBoundingClientRect();
+  const fit = (at, extent, room) => `${Math.max(0, Math.min(at, room - Math.ceil(extent)))}px`;
+  menu.style.left = fit(x, size.width, screen.clientWidth);
+  menu.style.top = fit(y, size.height, screen.clientHeight);
+  const box = menu.getBoundingClientRect();
+  for (const item of menu.querySelectorAll(':scope > .has-sub')) {
+    const sub = item.querySelector(':scope > .menu');
+    sub.style.display = 'block';
+    const width = Math.ceil(sub.getBoundingClientRect().width);
+    sub.style.display = '';
+    item.classList.toggle('left', box.right + width > screen.clientWidth && box.left >= width);
+    item.classList.toggle('below', box.right + width > screen.clientWidth && box.left < width);
+  }
+}
+// A submenu opened below its entry makes the menu taller: it moves up as far as it must.
+const keepMenuInside = () => openMenu && placeMenu(openMenu, openMenu.offsetLeft, openMenu.offsetTop);
 
 // --- Input the browser's GLUT does not read as the desktop's does
 
-// The browser's GLUT reads the 'mousewheel' event's wheelDelta with the wrong sign (a notch forward
-// would zoom out). That event is held back from it and passed on as the older 'DOMMouseScroll'
-// event, whose sign it reads correctly (3 lines a notch, positive backwards). These listeners are
-// registered before the program's, so they see the event first.
-function wheelNotches(target, notches, x, y) {
-  target.dispatchEvent(new MouseEvent('DOMMouseScroll', {
-    bubbles: true, cancelable: true, clientX: x, clientY: y, screenX: x, screenY: y, detail: notches * 3,
+// Whole wheel notches, as a mouse wheel's clicks: the layer counts notches from the scrolled distance.
+function wheelNotches(notches, x, y) {
+  canvas.dispatchEvent(new WheelEvent('wheel', {
+    bubbles: true, cancelable: true, clientX: x, clientY: y, deltaMode: 0, deltaY: -120 * notches,
   }));
 }
-window.addEventListener('mousewheel', (e) => {
-  e.stopImmediatePropagation();
-  e.preventDefault();
-  if (running()) wheelNotches(e.target, -e.wheelDelta / 120, e.clientX, e.clientY);
-}, { capture: true, passive: false });
 
 // A mouse event on the canvas at a point of the page, as the browser's GLUT reads mouse input.
 function mouseOnCanvas(type, button, x, y) {
@@ -263,11 +277,11 @@ function onTouch(e) {
     const x = (touches[0].clientX + touches[1].clientX) / 2, y = (touches[0].clientY + touches[1].clientY) / 2;
     while (now >= touch.distance * pinchStep) { // fingers apart: zoom in, as a notch forward
       touch.distance *= pinchStep;
-      wheelNotches(canvas, -1, x, y);
+      wheelNotches(1, x, y);
     }
     while (now <= touch.distance / pinchStep) {
       touch.distance /= pinchStep;
-      wheelNotches(canvas, 1, x, y);
+      wheelNotches(-1, x, y);
     }
   } else if (e.type === 'touchmove' && touch.mode === 'drag') {
     const t = touches[0];
@@ -299,6 +313,10 @@ for (const button of controls) {
       openMenuAt(r.left + 8, r.top + 8);
       return;
     }
+    if (button.id === 'fullscreen-button') {
+      stage.requestFullscreen().catch(() => {}); // refused: the page stays as it is
+      return;
+    }
     const key = button.dataset.key;
     const keyCode = keyCodes[key] ?? key.toUpperCase().charCodeAt(0);
     const code = key === ' ' ? 'Space' : key === ',' ? 'Comma' : key === '.' ? 'Period' : `Key${key.toUpperCase()}`;
@@ -307,6 +325,33 @@ for (const button of controls) {
     canvas.focus();
   });
 }
+
+// The picture alone on the whole screen; the browser's own Escape (or its gesture) leaves it.
+document.getElementById('fullscreen-button').hidden = !document.fullscreenEnabled;
+
+// --- The window's size: the picture's place on the page, in device pixels, so that it is sharp.
+// Software WebGL (a browser without a GPU) draws every pixel on the processor: above this many
+// pixels it would fall below 30 frames per second (browser_bench.mjs), so a larger place gets a
+// drawing buffer of this many pixels, scaled up by the browser.
+const maxBufferPixels = 1920 * 1080;
+let windowOpen = false;
+function bufferSize() {
+  const box = canvas.getBoundingClientRect();
+  const area = Math.max(1, box.width * box.height);
+  const ratio = Math.min(window.devicePixelRatio || 1, Math.sqrt(maxBufferPixels / area));
+  return [Math.max(1, Math.round(box.width * ratio)), Math.max(1, Math.round(box.height * ratio))];
+}
+// Whenever the place changes (the window, the layout, full screen, the page's zoom), the program's
+// window follows it.
+function fitWindow() {
+  if (!windowOpen || !running()) return;
+  const [width, height] = bufferSize();
+  if (width === canvas.width && height === canvas.height) return;
+  closeMenu();
+  Module._velmirResizeWindow(width, height);
+}
+new ResizeObserver(fitWindow).observe(canvas);
+window.addEventListener('resize', fitWindow);
 
 // --- The end
 
@@ -344,17 +389,20 @@ const Module = {
     if (runtimeNotices.test(text)) console.debug(text);
     else console.warn(text);
   },
-  // Called with the menu that the right button opens, at the pointer (canvas pixels).
+  // Called with the menu that the right button opens, at the pointer (the window's pixels).
   showMenu(tree, x, y) {
     closeMenu();
     if (!running()) return;
-    const stage = document.getElementById('stage');
     openMenu = menuElement(tree, closeMenu);
     openMenu.id = 'velmir-menu';
-    stage.appendChild(openMenu);
-    // At the pointer, but inside the picture's width, as a window's menu stays on its screen.
-    openMenu.style.left = `${Math.max(0, Math.min(x * scale(), stage.clientWidth - openMenu.offsetWidth))}px`;
-    openMenu.style.top = `${y * scale()}px`;
+    stage.appendChild(openMenu); // inside the picture's place, which is what full screen shows
+    const box = canvas.getBoundingClientRect();
+    placeMenu(openMenu, box.left + (x * box.width) / canvas.width, box.top + (y * box.height) / canvas.height);
+  },
+  // The program's window opens (its event loop starts) at the size of the picture's place.
+  onWindowOpen() {
+    windowOpen = true;
+    [canvas.width, canvas.height] = bufferSize();
   },
   preRun: [],
   // Compiled from velmir.wasm fetched here, so a missing or damaged file is named on the page.
@@ -433,6 +481,7 @@ function start() {
 }
 
 // The first frame ends the loading screen; after it, the frame rate once a second.
+const status = document.getElementById('status');
 function watchFrames() {
   let lastCount = 0;
   let lastTime = performance.now();
@@ -449,8 +498,12 @@ function watchFrames() {
       velmir.fps = ((count - lastCount) * 1000) / (now - lastTime);
       lastCount = count;
       lastTime = now;
-      const shown = velmir.fps.toFixed(0);
-      document.getElementById('status').textContent = `${shown} frame${shown === '1' ? '' : 's'} per second`;
+    }
+    // Paused, the program draws only when asked to: a rate would read as a fault, so the line says so.
+    if (velmir.firstFrameMs !== null) {
+      const text = Module._velmirFrameLoopRuns() === 0 ? 'Paused'
+        : velmir.fps ? `${velmir.fps.toFixed(0)} frames per second` : 'Running';
+      if (status.textContent !== text) status.textContent = text;
     }
     requestAnimationFrame(tick);
   }

@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <vector>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 // The layer's logic is built without GL's headers and spells GL's values itself.
 static_assert(web::gl::CurrentBit == GL_CURRENT_BIT && web::gl::PointBit == GL_POINT_BIT &&
@@ -152,8 +155,27 @@ void checkWidth(const char* call, GLenum mode, bool immediate)
 }
 } // namespace
 
+#ifdef __EMSCRIPTEN__
+// The emulation gives every shader it makes a default colour, also one without a colour attribute
+// (location -1), which WebGL refuses with a warning that Firefox prints. The call goes to whatever
+// the context's own function is when it is made, so anything that wraps it later still sees it.
+EM_JS(void, velmirSkipMissingAttributes, (), {
+    GLctx.vertexAttrib4fv = function(index, values) {
+        if (index >= 0)
+            Object.getPrototypeOf(this).vertexAttrib4fv.call(this, index, values);
+    };
+});
+#endif
+
 extern "C"
 {
+
+    void velmirPrepareContext(void)
+    {
+#ifdef __EMSCRIPTEN__
+        velmirSkipMissingAttributes();
+#endif
+    }
 
     void velmirRestoreClientVertexArray(void)
     {
@@ -422,6 +444,20 @@ extern "C"
     void velmirTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
                           GLint border, GLenum format, GLenum type, const GLvoid* pixels)
     {
+        // A texture given no pixels gets black ones. WebGL would clear it on its first use anyway (the kept
+        // sky picture's, filled by copies from the canvas), and Firefox warns of that on every load.
+        std::vector<std::uint8_t> black;
+        if (!pixels && type == GL_UNSIGNED_BYTE && width > 0 && height > 0)
+        {
+            const std::size_t channels = format == GL_RGBA                                 ? 4
+                                         : format == GL_LUMINANCE_ALPHA                     ? 2
+                                         : format == GL_LUMINANCE || format == GL_ALPHA ? 1
+                                                                                            : 3;
+            const std::size_t a = static_cast<std::size_t>(unpackAlignment);
+            const std::size_t pitch = (static_cast<std::size_t>(width) * channels + a - 1) / a * a;
+            black.assign(pitch * static_cast<std::size_t>(height), 0);
+            pixels = black.data();
+        }
         // WebGL wants the internal format spelt as the format, and has no BGR: the bytes are swapped here.
         if (internalFormat == 3)
             internalFormat = GL_RGB;

@@ -1,6 +1,6 @@
-// The GLUT parts the browser's GLUT lacks or does differently: pop-up menus as an HTML menu, a
-// press and a release for each wheel notch, the position a drag moved to, exit() as the end of the
-// page's program, and the options and callbacks a browser has no use for.
+// The GLUT parts the browser's GLUT lacks or does differently: pop-up menus as an HTML menu, the
+// wheel in notches as the desktop counts them, a window the page sizes, the position a drag moved to,
+// exit() as the end of the page's program, and the options and callbacks a browser has no use for.
 #define VELMIR_WEB_LAYER
 #include "web/include/velmir_web_gl.h"
 
@@ -80,20 +80,58 @@ void mouseTrampoline(int button, int state, int x, int y)
             velmirShowMenu(menuJson(rightButtonMenu, 0).c_str(), x, y);
         return;
     }
-    if (!userMouse)
-        return;
-    // The browser reports a wheel notch as a press only; desktop GLUT sends a press and a release.
-    if (button == 3 || button == 4)
-    {
-        if (state == GLUT_DOWN)
-        {
-            userMouse(button, GLUT_DOWN, x, y);
-            userMouse(button, GLUT_UP, x, y);
-        }
-        return;
-    }
-    userMouse(button, state, x, y);
+    if (userMouse)
+        userMouse(button, state, x, y);
 }
+
+// The wheel as the desktop reports it: one notch per wheel click's worth of scrolling, however the
+// browser cuts it into events. A mouse wheel click scrolls 120 CSS pixels in Chromium and 6 lines
+// (6 x 20 pixels) in Firefox; a touchpad sends many events of a few pixels, and scrolling as far as
+// one click zooms as far as one click. What is left over from whole notches is kept for the next
+// event; a notch is given from half a click on, so a click a browser makes a little shorter (100
+// pixels elsewhere, or a zoomed page) still zooms once. The browser's GLUT would read the legacy
+// events instead and make every event, however small, a whole notch: its listeners are removed.
+// Only a wheel over the picture zooms, as only a pointer over a desktop window reaches the program.
+EM_JS(void, velmirListenToWheel, (), {
+    window.removeEventListener('mousewheel', GLUT.onMouseWheel, true);
+    window.removeEventListener('DOMMouseScroll', GLUT.onMouseWheel, true);
+    var canvas = Module['canvas'];
+    var pixelsPerNotch = 120;
+    var pixelsPerLine = 20;
+    var notches = 0;
+    function onWheel(event) {
+        event.preventDefault();
+        var unit = event.deltaMode === 1 ? pixelsPerLine : event.deltaMode === 2 ? window.innerHeight : 1;
+        notches -= (event.deltaY * unit) / pixelsPerNotch; // positive: away from the user, zooming in
+        var whole = Math.sign(notches) * Math.floor(Math.abs(notches) + 0.5);
+        if (whole === 0)
+            return;
+        notches -= whole;
+        var box = canvas.getBoundingClientRect();
+        _velmirWheelNotches(whole, ((event.clientX - box.left) * canvas.width / box.width) | 0,
+                            ((event.clientY - box.top) * canvas.height / box.height) | 0);
+    }
+    canvas.addEventListener('wheel', onWheel, {passive: false});
+    __ATEXIT__.push(function() { canvas.removeEventListener('wheel', onWheel); });
+});
+
+// The page's own canvas size (its drawing buffer, in device pixels) is the window's: the program's
+// reshape hears of it as a desktop window system tells it of a new size.
+EM_JS(void, velmirSetCanvasSize, (int width, int height), {
+    var canvas = Module['canvas'];
+    if (canvas.width != width)
+        canvas.width = width;
+    if (canvas.height != height)
+        canvas.height = height;
+    Browser.updateResizeListeners(); // the browser's GLUT calls the reshape callback
+});
+
+EM_JS(void, velmirOpenWindow, (), {
+    if (Module['onWindowOpen'])
+        Module['onWindowOpen']();
+});
+
+EM_JS(int, velmirIdleCallbackSet, (), { return GLUT.idleFunc ? 1 : 0; });
 
 // The browser's GLUT hands a motion callback the pointer's position before the move, not after it:
 // a drag would lag one event behind and its last step would never arrive. The trampoline reads the
@@ -137,13 +175,42 @@ extern "C"
         __real_exit(status); // not reached: the forced exit ends in an exception that unwinds to the page
     }
 
+    // Called by the page whenever the space it gives the picture changes: the window's new size in pixels.
+    EMSCRIPTEN_KEEPALIVE void velmirResizeWindow(int width, int height)
+    {
+        velmirSetCanvasSize(width, height);
+        glutPostRedisplay(); // as a window system redraws after a reshape
+    }
+
     void velmirMainLoop(void)
     {
-        // What the browser's glutMainLoop does, but with the runtime kept alive for the callbacks: its own
-        // would let the runtime end after the first frame.
-        glutReshapeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
-        glutPostRedisplay();
+        // What the browser's glutMainLoop does, but with the runtime kept alive for the callbacks (its own
+        // would let the runtime end after the first frame) and the window at the size the page gives it
+        // (its own reshapes to the canvas's size through a call that also leaves full screen).
+        velmirPrepareContext();
+        velmirListenToWheel();
+        velmirOpenWindow(); // the page sets the canvas's size
+        velmirResizeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
         emscripten_exit_with_live_runtime();
+    }
+
+    // Whole wheel notches at a window position: positive away from the user (button 3), negative towards
+    // (button 4), each a press and then a release as desktop GLUT reports a notch.
+    EMSCRIPTEN_KEEPALIVE void velmirWheelNotches(int notches, int x, int y)
+    {
+        const int button = notches > 0 ? 3 : 4;
+        for (int i = 0; userMouse && i < std::abs(notches); ++i)
+        {
+            userMouse(button, GLUT_DOWN, x, y);
+            userMouse(button, GLUT_UP, x, y);
+        }
+    }
+
+    // Whether the frame loop runs, that is whether the program has an idle callback installed: paused,
+    // it has none, and the page says so rather than show the rate of the frames it draws on request.
+    EMSCRIPTEN_KEEPALIVE int velmirFrameLoopRuns(void)
+    {
+        return velmirIdleCallbackSet();
     }
 
     void velmirSwapBuffers(void)
