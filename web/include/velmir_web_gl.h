@@ -18,9 +18,9 @@
       glutAddSubMenu, glutAttachMenu), glutSetOption, glutEntryFunc and glutMotionFunc (the
       browser's GLUT hands a motion callback the position before the move; ours passes the one
       moved to). The program's calls keep their names; the linker takes ours instead of the
-      browser's. exit() is wrapped by the linker (-Wl,--wrap=exit in web/CMakeLists.txt) to
-      __wrap_exit in web_glut.cpp, which forces the runtime's end: the browser keeps the runtime
-      alive for its event loop, and a plain exit() would only leave the current call.
+      browser's. web_glut.cpp also gives the program's endProgram() (app/program_end.h) its
+      browser body, which forces the runtime's end: the browser keeps the runtime alive for its
+      event loop, and a plain exit() would only leave the current call.
    3. A shadowed header. web/include/GL/freeglut.h stands in for freeglut's header: the browser's
       GLUT is plain GLUT, so it adds the freeglut names the program uses (glutSetOption and its
       GLUT_ACTION_* values) on top of <GL/glut.h>.
@@ -67,7 +67,7 @@
    - Context. velmirPrepareContext, called once before the first frame, keeps the emulation from
      setting attributes a shader does not have (WebGL would warn).
    - Window. The canvas is the window, sized by the page; glutSetOption and glutEntryFunc do nothing;
-     glutMainLoop does not return but hands over to the browser's event loop; exit() ends the
+     glutMainLoop does not return but hands over to the browser's event loop; endProgram() ends the
      page's program.
 
    The layer's own files define VELMIR_WEB_LAYER before including this header: they need the

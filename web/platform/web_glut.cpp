@@ -1,9 +1,10 @@
 // The GLUT parts the browser's GLUT lacks or does differently: pop-up menus as an HTML menu, the
 // wheel in notches as the desktop counts them, a window the page sizes, the position a drag moved to,
-// exit() as the end of the page's program, and the options and callbacks a browser has no use for.
+// the end of the page's program, and the options and callbacks a browser has no use for.
 #define VELMIR_WEB_LAYER
 #include "web/include/velmir_web_gl.h"
 
+#include "app/program_end.h"
 #include "app/x11_window.h"
 
 #include <cstdint>
@@ -161,20 +162,6 @@ extern "C"
         glutMouseFunc(mouseTrampoline);
     }
 
-    // exit() must end the page's program as it ends a process: no idle call, frame, output line or
-    // input handling after it. The browser's runtime is kept alive for the event loop
-    // (velmirMainLoop), and kept alive, its exit() only unwinds the current call; so every exit() of
-    // the program is linked here (--wrap=exit) and forces the runtime's end: the program's exit
-    // handlers and destructors run, the browser's GLUT drops its listeners, and no timer or frame
-    // calls in again.
-    [[noreturn]] void __real_exit(int status);
-    [[noreturn]] void __wrap_exit(int status)
-    {
-        velmirProgramEnding(); // the page keeps the last picture on show
-        emscripten_force_exit(status);
-        __real_exit(status); // not reached: the forced exit ends in an exception that unwinds to the page
-    }
-
     // Called by the page whenever the space it gives the picture changes: the window's new size in pixels.
     EMSCRIPTEN_KEEPALIVE void velmirResizeWindow(int width, int height)
     {
@@ -280,8 +267,22 @@ extern "C"
 
 } // extern "C"
 
+// The program's end must be a process's end: no idle call, frame, output line or input handling after
+// it. The browser's runtime is kept alive for the event loop (velmirMainLoop), and kept alive, a plain
+// exit() would only unwind the current call; so the end is forced: the program's exit handlers and
+// destructors run, the browser's GLUT drops its listeners, and no timer or frame calls in again.
+void endProgram()
+{
+    velmirProgramEnding(); // the page keeps the last picture on show
+    emscripten_force_exit(0);
+}
+
 // In place of app/x11_window.cpp, which the browser build leaves out: a page's canvas has no X11
 // class to carry and cannot be destroyed by another program.
-void adoptX11Window()
+void nameWindowForDesktop()
+{
+}
+
+void endProgramWithWindow()
 {
 }
