@@ -2,8 +2,8 @@
 # Measures Velmir: builds Release in build-bench/ and prints the tables (markdown) of the gravity step,
 # whole frames, where the frame goes (each part alone, with the floor for the sky), history points, the
 # idle loop at several time scales, a long run (ten minutes at time scale 1024, then a third of that at
-# 16384), thinned trails against whole ones, the start-up, and where a frame goes in the browser build
-# (headless Chromium, software WebGL).
+# 16384), thinned trails against whole ones, the start-up, the browser build's frame rate at the sizes
+# users give it (headless Chromium and Firefox) and where a frame goes there (Chromium; software WebGL).
 # Usage: scripts/bench.sh [--quick]   (--quick: a one-minute long run and fewer repetitions)
 # Every figure is a median over repeated runs with its min–max, next to a baseline measured in the
 # same run. Set LP_NUM_THREADS to choose llvmpipe's raster threads; the output records it.
@@ -32,8 +32,8 @@ echo "Velmir benchmarks, $(date -u +%Y-%m-%d), $(nproc) cores, load average $(cu
 xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" \
     "$build/tools/bench/velmir_bench" --long-run-seconds "$long_run"
 # The browser's frame: the page built as scripts/web.sh builds it (from this build's textures), measured
-# in headless Chromium by web/tests/browser_bench.mjs.
+# by web/tests/browser_bench.mjs in headless Chromium and Firefox (which finds WebGL on the X display).
 VELMIR_NATIVE_BUILD="$build" "$root/scripts/web.sh" --build >/dev/null
 cd "$root/web/tests"
-[[ -d node_modules/playwright-core ]] || npm ci --no-audit --no-fund --loglevel=error
-node browser_bench.mjs "$root/build-web/site" --seconds $((quick ? 2 : 4))
+[[ -f node_modules/puppeteer-core/package.json ]] || npm ci --no-audit --no-fund --loglevel=error
+xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" node browser_bench.mjs "$root/build-web/site" --seconds $((quick ? 2 : 4))

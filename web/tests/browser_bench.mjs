@@ -1,6 +1,9 @@
-// Where a browser frame goes. Opens the built page in headless Chromium (software WebGL: SwiftShader)
-// with the display's frame cap lifted, runs the initial system at time scale 1 and prints, as
-// markdown, the frame rate and the CPU time per frame of each part of the browser, for:
+// Where a browser frame goes, and how fast the page runs at the sizes users give it. First, in both
+// engines (headless Chromium on SwiftShader and Firefox on Mesa's llvmpipe, software WebGL both, with
+// the display's frame cap), the page's frame rate at time scale 1 with the picture at 640 x 480, in a
+// 1920 x 1080 window, and in full screen on a 1920 x 1080 screen, three alternating rounds. Then, in
+// Chromium with the display's frame cap lifted, running the initial system at time scale 1, it prints,
+// as markdown, the frame rate and the CPU time per frame of each part of the browser, for:
 // - the page as it is, and the program alone in a bare page (its textures, unpacked as the page does,
 //   but no output panel, nothing else to lay out);
 // - the bare page with some of the program's WebGL draws left out (the draws are told apart by their
@@ -18,7 +21,8 @@
 // thread time of the program's own frame callbacks. Last, with the display's frame cap, as a user sees
 // them: the page, the program alone and its replayed WebGL calls, three rounds each.
 // Usage: node browser_bench.mjs SITE_DIR [--seconds N]   (N seconds a variant, 4 by default)
-import { chromium } from 'playwright-core';
+// Firefox needs an X display for WebGL (DISPLAY); without one its rows are left out.
+import puppeteer from 'puppeteer-core';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
@@ -203,7 +207,7 @@ const server = http.createServer((request, response) => {
 await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
 const origin = `http://127.0.0.1:${server.address().port}`;
 
-const launch = (capped) => chromium.launch({
+const launch = (capped) => puppeteer.launch({
   executablePath: process.env.VELMIR_CHROMIUM ?? '/usr/bin/chromium',
   headless: true,
   args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
@@ -256,9 +260,11 @@ function cpuBetween(before, after) {
   return sums;
 }
 
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
 async function measure(page, skip = null) {
   await page.evaluate((s) => { window.velmirSkip = s ? eval(s) : null; }, skip);
-  await page.waitForTimeout(500);
+  await sleep(500);
   const before = cpuSeconds();
   const { frames, ms } = await page.evaluate((ms) => new Promise((resolve) => {
     const f0 = velmir.frames(), t0 = performance.now();
@@ -270,18 +276,60 @@ async function measure(page, skip = null) {
   return { fps: (frames * 1000) / ms, perFrame };
 }
 
-async function open(browser, file, program) {
-  const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
-  await page.addInitScript(classifyDraws);
-  await page.addInitScript(recordAndReplay);
+// The page's picture given a place of 640 x 480 pixels, the desktop window's first size.
+function desktopWindowSize() {
+  document.addEventListener('DOMContentLoaded', () => {
+    document.head.appendChild(Object.assign(document.createElement('style'), { textContent: '#stage { width: 640px; height: 480px; }' }));
+  });
+}
+
+// Unless told otherwise, the page with its picture at 640 x 480, as the bare page's canvas.
+async function open(browser, file, program,
+                    { viewport = { width: 1400, height: 900 }, init = [desktopWindowSize, classifyDraws, recordAndReplay] } = {}) {
+  const page = await browser.newPage();
+  await page.setViewport(viewport);
+  for (const script of init) await page.evaluateOnNewDocument(script);
   await page.goto(`${origin}/${file}`);
-  await page.waitForFunction(() => velmir.frames() > 0, null, { timeout: 60000 });
+  await page.waitForFunction(() => velmir.frames() > 0, { timeout: 60000 });
   if (program) {
-    await page.locator('#canvas').focus();
-    await page.keyboard.press('Space'); // running at time scale 1
+    await page.focus('#canvas');
+    await page.keyboard.press(' '); // running at time scale 1
   }
   return page;
 }
+
+// The page at the sizes users give it, in both engines, with the display's frame cap: three rounds,
+// alternating the sizes, each measured on a page of its own. Headless, Chromium's full screen is the
+// window's size and Firefox's the screen's it is told of.
+const sizeRows = [
+  ['the picture at 640 x 480', { width: 1400, height: 900 }, [desktopWindowSize]],
+  ['a 1920 x 1080 window', { width: 1920, height: 1080 }, []],
+  ['full screen, 1920 x 1080', { width: 1920, height: 1080 }, [], true],
+];
+const sizeFps = {};
+for (const engine of ['chromium', 'firefox']) {
+  if (engine === 'firefox' && !process.env.DISPLAY) continue;
+  const browser = engine === 'firefox'
+    ? await puppeteer.launch({ browser: 'firefox', executablePath: process.env.VELMIR_FIREFOX ?? '/usr/bin/firefox-esr',
+                               headless: true, env: { ...process.env, MOZ_HEADLESS_WIDTH: '1920', MOZ_HEADLESS_HEIGHT: '1080' } })
+    : await launch(true);
+  for (let round = 0; round < 3; round++) {
+    for (const [label, viewport, init, fullScreen] of sizeRows) {
+      const page = await open(browser, '', false, { viewport, init });
+      if (fullScreen) {
+        await page.click('#fullscreen-button');
+        await page.waitForFunction(() => document.fullscreenElement && canvas.width === innerWidth, { timeout: 10000 });
+      }
+      await page.focus('#canvas');
+      await page.keyboard.press(' ');
+      const buffer = await page.evaluate(() => `${canvas.width} x ${canvas.height}`);
+      (sizeFps[`${engine}|${label}|${buffer}`] ??= []).push((await measure(page)).fps);
+      await page.close();
+    }
+  }
+  await browser.close();
+}
+const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
 
 const rows = [];
 async function row(label, page, skip) {
@@ -297,11 +345,11 @@ async function row(label, page, skip) {
 // GL emulation, the browser's GLUT) and of the GPU process's WebGL command decoding, from Chromium's
 // tracing.
 async function traced(browser, page) {
-  await browser.startTracing(page, { categories: ['devtools.timeline', 'gpu'] });
+  await page.tracing.start({ categories: ['devtools.timeline', 'gpu'] });
   const f0 = await page.evaluate(() => velmir.frames());
-  await page.waitForTimeout(2000);
+  await sleep(2000);
   const frames = (await page.evaluate(() => velmir.frames())) - f0;
-  const events = JSON.parse((await browser.stopTracing()).toString()).traceEvents;
+  const events = JSON.parse(Buffer.from(await page.tracing.stop()).toString()).traceEvents;
   const sum = (name) => events.filter((e) => e.ph === 'X' && e.name === name)
                               .reduce((total, e) => total + (e.tdur ?? e.dur ?? 0), 0) / 1000 / frames;
   return { callbacks: sum('FireAnimationFrame'), decoding: sum('CommandBufferStub::OnAsyncFlush') };
@@ -351,7 +399,15 @@ for (const [label, file] of [['floor: plain WebGL clear', 'clear.html'],
 await browser.close();
 server.close();
 
-console.log(`Browser frame (headless Chromium, SwiftShader, frame cap lifted; ${seconds} s a row). CPU ms per frame:`);
+console.log(`The page at time scale 1, frames per second with the display's frame cap, median (min-max) of three ` +
+            `rounds of ${seconds} s; software WebGL; load average ${fs.readFileSync('/proc/loadavg', 'utf8').split(' ').slice(0, 3).join(' ')}:\n`);
+console.log('| Engine | Picture | Drawing buffer | frames/s |');
+console.log('|---|---|---|---|');
+for (const [key, values] of Object.entries(sizeFps)) {
+  const [engine, label, buffer] = key.split('|');
+  console.log(`| ${engine} | ${label} | ${buffer} | ${median(values).toFixed(1)} (${Math.min(...values).toFixed(1)}-${Math.max(...values).toFixed(1)}) |`);
+}
+console.log(`\nBrowser frame (headless Chromium, SwiftShader, frame cap lifted; ${seconds} s a row). CPU ms per frame:`);
 console.log("renderer = the page's main thread (program, GL emulation, page script); gpu = GPU process main thread;");
 console.log('raster = SwiftShader\'s threads; compositor = the display compositor; other = every other thread.\n');
 console.log('| Variant | frames/s | renderer | gpu | raster | compositor | other | total |');
