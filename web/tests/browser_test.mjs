@@ -413,9 +413,10 @@ async function desktopWindow() {
         oneNotch(byPixels) && Math.abs(pixelsBack - 1) < 0.08 && oneNotch(byLines),
         `sun area x${byPixels.toFixed(2)}, back x${pixelsBack.toFixed(2)}, in lines x${byLines.toFixed(2)}`);
   // A touchpad: sixty events of 2 pixels scroll as far as one click.
+  const beforeTouchpad = sunAtCentre(await s.key('z', 'z'));
   const touchpad = ratio(sunAtCentre(await s.act(async () => {
     for (let i = 0; i < 60; i++) await page.mouse.wheel({ deltaY: -2 });
-  })), sunAtCentre(await s.key('z', 'z')));
+  })), beforeTouchpad);
   check('sixty touchpad events of 2 pixels zoom one notch, not sixty', oneNotch(touchpad), `sun area x${touchpad.toFixed(2)}`);
 
   // --- SPACE runs the simulation against the clock; the log continues the step numbers.
