@@ -160,7 +160,8 @@ void checkWidth(const char* call, GLenum mode, bool immediate)
 // (location -1), which WebGL refuses with a warning that Firefox prints. The call goes to whatever
 // the context's own function is when it is made, so anything that wraps it later still sees it.
 EM_JS(void, velmirSkipMissingAttributes, (), {
-    GLctx.vertexAttrib4fv = function(index, values) {
+    GLctx.vertexAttrib4fv = function(index, values)
+    {
         if (index >= 0)
             Object.getPrototypeOf(this).vertexAttrib4fv.call(this, index, values);
     };
@@ -449,10 +450,10 @@ extern "C"
         std::vector<std::uint8_t> black;
         if (!pixels && type == GL_UNSIGNED_BYTE && width > 0 && height > 0)
         {
-            const std::size_t channels = format == GL_RGBA                                 ? 4
-                                         : format == GL_LUMINANCE_ALPHA                     ? 2
+            const std::size_t channels = format == GL_RGBA                              ? 4
+                                         : format == GL_LUMINANCE_ALPHA                 ? 2
                                          : format == GL_LUMINANCE || format == GL_ALPHA ? 1
-                                                                                            : 3;
+                                                                                        : 3;
             const std::size_t a = static_cast<std::size_t>(unpackAlignment);
             const std::size_t pitch = (static_cast<std::size_t>(width) * channels + a - 1) / a * a;
             black.assign(pitch * static_cast<std::size_t>(height), 0);

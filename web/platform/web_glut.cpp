@@ -93,6 +93,7 @@ void mouseTrampoline(int button, int state, int x, int y)
 // pixels elsewhere, or a zoomed page) still zooms once. The browser's GLUT would read the legacy
 // events instead and make every event, however small, a whole notch: its listeners are removed.
 // Only a wheel over the picture zooms, as only a pointer over a desktop window reaches the program.
+// clang-format off
 EM_JS(void, velmirListenToWheel, (), {
     window.removeEventListener('mousewheel', GLUT.onMouseWheel, true);
     window.removeEventListener('DOMMouseScroll', GLUT.onMouseWheel, true);
@@ -102,10 +103,10 @@ EM_JS(void, velmirListenToWheel, (), {
     var notches = 0;
     function onWheel(event) {
         event.preventDefault();
-        var unit = event.deltaMode === 1 ? pixelsPerLine : event.deltaMode === 2 ? window.innerHeight : 1;
+        var unit = event.deltaMode == 1 ? pixelsPerLine : event.deltaMode == 2 ? window.innerHeight : 1;
         notches -= (event.deltaY * unit) / pixelsPerNotch; // positive: away from the user, zooming in
         var whole = Math.sign(notches) * Math.floor(Math.abs(notches) + 0.5);
-        if (whole === 0)
+        if (whole == 0)
             return;
         notches -= whole;
         var box = canvas.getBoundingClientRect();
@@ -115,6 +116,7 @@ EM_JS(void, velmirListenToWheel, (), {
     canvas.addEventListener('wheel', onWheel, {passive: false});
     __ATEXIT__.push(function() { canvas.removeEventListener('wheel', onWheel); });
 });
+// clang-format on
 
 // The page's own canvas size (its drawing buffer, in device pixels) is the window's: the program's
 // reshape hears of it as a desktop window system tells it of a new size.
