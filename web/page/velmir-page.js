@@ -501,8 +501,9 @@ function watchFrames() {
     }
     // Paused, the program draws only when asked to: a rate would read as a fault, so the line says so.
     if (velmir.firstFrameMs !== null) {
+      const rate = velmir.fps.toFixed(0);
       const text = Module._velmirFrameLoopRuns() === 0 ? 'Paused'
-        : velmir.fps ? `${velmir.fps.toFixed(0)} frames per second` : 'Running';
+        : velmir.fps ? `${rate} frame${rate === '1' ? '' : 's'} per second` : 'Running';
       if (status.textContent !== text) status.textContent = text;
     }
     requestAnimationFrame(tick);

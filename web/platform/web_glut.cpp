@@ -86,9 +86,10 @@ void mouseTrampoline(int button, int state, int x, int y)
 }
 
 // The wheel as the desktop reports it: one notch per wheel click's worth of scrolling, however the
-// browser cuts it into events. A mouse wheel click scrolls 120 CSS pixels in Chromium and 6 lines
-// (6 x 20 pixels) in Firefox; a touchpad sends many events of a few pixels, and scrolling as far as
-// one click zooms as far as one click. What is left over from whole notches is kept for the next
+// browser cuts it into events. A mouse wheel click is 120 CSS pixels in Chromium and 6 lines in
+// Firefox (on Linux; a line counted as 20 pixels, about what Firefox scrolls for one, so a click
+// is 120 pixels in both); a touchpad sends many events of a few pixels, and scrolling as far as one
+// click zooms as far as one click. What is left over from whole notches is kept for the next
 // event; a notch is given from half a click on, so a click a browser makes a little shorter (100
 // pixels elsewhere, or a zoomed page) still zooms once. The browser's GLUT would read the legacy
 // events instead and make every event, however small, a whole notch: its listeners are removed.
