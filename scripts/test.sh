@@ -3,7 +3,7 @@
 # targets keep building and a fresh finding shows at once),
 # then builds and runs the whole suite twice under a virtual X server: a normal build, and one with
 # AddressSanitizer and UndefinedBehaviorSanitizer. After the normal build, the browser build is built
-# and tested in headless Chromium (scripts/web.sh --test).
+# and tested in headless Chromium and Firefox (scripts/web.sh --test).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -47,7 +47,7 @@ fi
 
 echo "== normal build =="
 run_suite "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-echo "== browser build, in headless Chromium =="
+echo "== browser build, in headless Chromium and Firefox =="
 VELMIR_NATIVE_BUILD="$root/build-test" "$root/scripts/web.sh" --test
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMIR_SANITIZE=ON
