@@ -5,6 +5,7 @@
 // The idle loop is driven here as glutMainLoop drives it: glutMainLoopEvent() (which serves the
 // posted redisplay with display()) then idleCallback(), with standard output on a pipe that a thread
 // drains and parses. The simulated time is the sum of the dt printed in the log.
+#include "app/bounds2d.h"
 #include "app/frame_loop.h"
 #include "app/window.h"
 #include "log_sink.h"
@@ -56,6 +57,8 @@ struct Options
     std::vector<std::string> sections;
     double longRunSeconds = 120.0;
     bool cpuTime = false; // frame figures in processor time instead of wall-clock time
+    // Window sizes the frame, its parts, the speed-ups, the time scales and the long run are measured at.
+    std::vector<std::pair<int, int>> sizes = {{640, 480}, {1920, 1080}};
 };
 Options options;
 
@@ -97,6 +100,14 @@ double cpuSeconds()
 std::FILE* out()
 {
     return reportStream();
+}
+
+// The window size the tables are being measured at, "640×480".
+std::string sizeText()
+{
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    return std::to_string(viewport[2]) + "×" + std::to_string(viewport[3]);
 }
 
 // ---- frames -------------------------------------------------------------------------------------
@@ -202,8 +213,8 @@ void frameSection()
         {"display(), fast paths (after)", display},
     };
     const std::vector<Figure> f = measureFrames(variants, rounds, frames);
-    std::fprintf(out(), "\n### Frame: initial system at 640×480, ms per frame (%d rounds of %d frames)\n\n",
-                 rounds, frames);
+    std::fprintf(out(), "\n### Frame: initial system at %s, ms per frame (%d rounds of %d frames)\n\n",
+                 sizeText().c_str(), rounds, frames);
     std::fprintf(out(), "| variant | ms per frame | ÷ empty frame |\n|---|---|---|\n");
     for (std::size_t i = 0; i < variants.size(); ++i)
         std::fprintf(out(), "| %s | %s | %.1f |\n", variants[i].name.c_str(), text(f[i], "%.3f").c_str(),
@@ -382,9 +393,10 @@ void partsSection()
     }
     simulation.camera().distance() = 200.0f;
     std::fprintf(out(),
-                 "\n### Where the frame goes: each part alone between a clear and a swap, 640×480, ms per frame "
+                 "\n### Where the frame goes: each part alone between a clear and a swap, %s, ms per frame "
                  "(%s, %d rounds of %d frames); a part's own cost is its time minus the empty frame's\n\n",
-                 options.cpuTime ? "processor time of all threads" : "wall-clock time", rounds, frames);
+                 sizeText().c_str(), options.cpuTime ? "processor time of all threads" : "wall-clock time", rounds,
+                 frames);
     std::fprintf(out(),
                  "| part | initial system, following the sun from 200 (%zu trail points) | ÷ empty | trails at "
                  "their budget (%zu points), same view | ÷ empty | the same, whole system from 1500 | ÷ empty "
@@ -397,6 +409,133 @@ void partsSection()
             std::fprintf(out(), "| %s | %.1f ", text(f[i], "%.3f").c_str(), f[i].median / f[0].median);
         std::fprintf(out(), "|\n");
     }
+    std::fflush(out());
+}
+
+// ---- what each speed-up buys --------------------------------------------------------------------
+
+// The whole frame with every speed-up in, and with one at a time taken out (or swapped for a simpler
+// route), from three views; a row per speed-up: what taking it out costs, in ms, as a share of the
+// frame with everything in, and in frames per second.
+void speedUpSection()
+{
+    resetSystem();
+    const int rounds = options.smoke ? 2 : 10;
+    const int frames = options.smoke ? 2 : 8;
+    const auto with = [](Recipe recipe) { return [recipe] { recipeDisplay(recipe); }; };
+    Recipe listSky = programRecipe, gluSky = programRecipe, listSpheres = programRecipe,
+           gluSpheres = programRecipe, culledList = programRecipe, culledGlu = programRecipe,
+           unculledTrails = programRecipe, pointTrails = programRecipe, unculledBodies = programRecipe;
+    listSky.sky = ReferenceSky::DisplayList;
+    gluSky.sky = ReferenceSky::Glu;
+    listSpheres.spheres = ReferenceSpheres::DisplayList;
+    gluSpheres.spheres = ReferenceSpheres::Glu;
+    culledList.spheres = ReferenceSpheres::CulledDisplayList;
+    culledGlu.spheres = ReferenceSpheres::CulledGlu;
+    unculledTrails.trails = ReferenceTrails::OneDrawArraysCall;
+    pointTrails.trails = ReferenceTrails::OnePointPerCall;
+    unculledBodies.cullBodies = false;
+    enum
+    {
+        Empty,
+        All,
+        ListSky,
+        ListSpheres,
+        GluSpheres,
+        CulledList,
+        CulledGlu,
+        ArrayTrails,
+        PointTrails,
+        AllBodies,
+        Turning,
+        TurningGluSky,
+        Before,
+        Count
+    };
+    const std::vector<Variant> variants = {
+        {"clear + swap (the empty frame)", emptyFrame},
+        {"**every speed-up in**, display()", display},
+        {"the sky's sphere from its display list every frame", with(listSky)},
+        {"the bodies' spheres whole from their display lists", with(listSpheres)},
+        {"the bodies' spheres whole from GLU", with(gluSpheres)},
+        {"the bodies' spheres from their display lists, GL culling back faces", with(culledList)},
+        {"the bodies' spheres from GLU, GL culling back faces", with(culledGlu)},
+        {"trails in one glDrawArrays each, no chunk left out", with(unculledTrails)},
+        {"trails one glVertex a point", with(pointTrails)},
+        {"spheres and arrows outside the view sent too", with(unculledBodies)},
+        {"camera turning every frame, display()", [] { turning(display); }},
+        {"camera turning every frame, the sky's sphere from GLU", [&] { turning(with(gluSky)); }},
+        {"before every speed-up", [] { referenceDisplay(ReferenceTrails::OnePointPerCall); }},
+    };
+    struct View
+    {
+        const char* name;
+        float distance;
+        bool fullTrails;
+    };
+    const View views[] = {{"initial system, following the sun from 200", 200.0f, false},
+                          {"trails at their budget, same view", 200.0f, true},
+                          {"trails at their budget, whole system from 1500", 1500.0f, true}};
+    std::vector<std::vector<Figure>> figures;
+    for (const View& view : views)
+    {
+        if (view.fullTrails)
+            growTrailsToBudget();
+        simulation.camera().distance() = view.distance;
+        figures.push_back(measureFrames(variants, rounds, frames));
+    }
+    simulation.camera().distance() = 200.0f;
+    const std::string size = sizeText();
+    std::fprintf(out(), "\n### Speed-ups at %s: whole frames, ms per frame (%s, %d rounds of %d frames)\n\n",
+                 size.c_str(), options.cpuTime ? "processor time" : "wall-clock time", rounds, frames);
+    std::fprintf(out(), "| frame |");
+    for (const View& view : views)
+        std::fprintf(out(), " %s |", view.name);
+    std::fprintf(out(), "\n|---|---|---|---|\n");
+    for (std::size_t i = 0; i < variants.size(); ++i)
+    {
+        std::fprintf(out(), "| %s |", variants[i].name.c_str());
+        for (const std::vector<Figure>& f : figures)
+            std::fprintf(out(), " %s |", text(f[i], "%.2f").c_str());
+        std::fprintf(out(), "\n");
+    }
+    // What a speed-up buys: the frame without it minus the frame with it, in each view.
+    struct Row
+    {
+        const char* name;
+        int without;
+        int with;
+    };
+    const Row rows[] = {
+        {"kept sky picture (against its sphere every frame)", ListSky, All},
+        {"sky's display list, camera turning (against GLU)", TurningGluSky, Turning},
+        {"bodies' triangle selection (against whole display lists)", ListSpheres, All},
+        {"bodies' display lists (against GLU, both whole)", GluSpheres, ListSpheres},
+        {"selection and display lists together (against GLU)", GluSpheres, All},
+        {"GL back-face culling (against GLU, both whole)", GluSpheres, CulledGlu},
+        {"GL back-face culling with display lists (against GLU)", GluSpheres, CulledList},
+        {"trail chunk culling (against one glDrawArrays)", ArrayTrails, All},
+        {"trail vertex arrays (against a glVertex a point)", PointTrails, ArrayTrails},
+        {"sphere and arrow culling (against sending them all)", AllBodies, All},
+        {"all of them (against the frame before them)", Before, All},
+    };
+    std::fprintf(out(), "\n### What each speed-up buys at %s: ms saved; share of the frame with every speed-up "
+                        "in; frames per second with → without it\n\n| speed-up |", size.c_str());
+    for (const View& view : views)
+        std::fprintf(out(), " %s |", view.name);
+    std::fprintf(out(), "\n|---|---|---|---|\n");
+    for (const Row& row : rows)
+    {
+        std::fprintf(out(), "| %s |", row.name);
+        for (const std::vector<Figure>& f : figures)
+        {
+            const double saved = f[row.without].median - f[row.with].median;
+            std::fprintf(out(), " %.2f ms; %.0f %%; %.0f → %.0f |", saved, 100.0 * saved / f[All].median,
+                         1000.0 / f[row.with].median, 1000.0 / f[row.without].median);
+        }
+        std::fprintf(out(), "\n");
+    }
+    static_assert(Count == 13, "a name for every variant");
     std::fflush(out());
 }
 
@@ -418,8 +557,9 @@ void historySection()
     // they would then never reach; each trail may hold that many here, so none is thinned on the way.
     for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
         simulation.object(k).setHistoryBudget(sizes.back());
-    std::fprintf(out(), "\n### History points: frames with N trail points (ms per frame, median (min–max)); "
-                        "per million points = (frame − frame without trails) ÷ N\n\n");
+    std::fprintf(out(), "\n### History points at %s: frames with N trail points (ms per frame, median (min–max)); "
+                        "per million points = (frame − frame without trails) ÷ N\n\n",
+                 sizeText().c_str());
     std::fprintf(out(), "| view | N | without trails | bare glDrawArrays | plain (before) | vertex arrays | "
                         "arrays + culling (after) | ms per 1M points: bare / before / arrays / after |\n");
     std::fprintf(out(), "|---|---|---|---|---|---|---|---|\n");
@@ -507,7 +647,8 @@ RunFigures runLoop(float scale, double seconds, double period = 0,
 void timeScaleSection()
 {
     const double seconds = options.smoke ? 0.5 : 5.0;
-    std::fprintf(out(), "\n### Time scale: the idle loop for %.1f s each, log on a pipe\n\n", seconds);
+    std::fprintf(out(), "\n### Time scale at %s: the idle loop for %.1f s each, log on a pipe\n\n",
+                 sizeText().c_str(), seconds);
     std::fprintf(out(),
                  "| time scale | simulated s per wall s ÷ time scale | frames per second | longest idle call "
                  "(ms) | trail points at the end |\n|---|---|---|---|---|\n");
@@ -536,9 +677,9 @@ void longRunSection()
     const double seconds = options.smoke ? 1.0 : options.longRunSeconds;
     const double period = options.smoke ? 0.5 : (seconds >= 300 ? 30.0 : 10.0);
     std::fprintf(out(),
-                 "\n### Long run: time scale 1024 for %.0f s, then 16384 for %.0f s, whole system in view "
+                 "\n### Long run at %s: time scale 1024 for %.0f s, then 16384 for %.0f s, whole system in view "
                  "(camera distance 1500)\n\n",
-                 seconds, seconds / 3.0);
+                 sizeText().c_str(), seconds, seconds / 3.0);
     std::fprintf(out(),
                  "| time scale | wall s | trail points | trail MiB | frames per second in the period | "
                  "ms per frame | resident MiB |\n|---|---|---|---|---|---|---|\n");
@@ -575,11 +716,11 @@ void longRunSection()
     const RunFigures faster = runLoop(scale, seconds / 3.0, period, report);
     std::fprintf(
         out(),
-        "\nLong run: at 1024 %.1f frames per second overall, simulated %.3f × 1024 s per wall second, "
+        "\nLong run at %s: at 1024 %.1f frames per second overall, simulated %.3f × 1024 s per wall second, "
         "longest idle call %.0f ms; at 16384 %.1f frames per second, longest idle call %.0f ms. "
         "Lowest frames per second in a period after the first: %.1f at 1024, %.1f at 16384. Resident memory "
         "after the first minute: %.0f–%.0f MiB. At the end: %zu trail points in %.2f MiB.\n",
-        static_cast<double>(fast.frames) / fast.wall, fast.simulated / fast.wall / 1024.0, fast.longestIdleMs,
+        sizeText().c_str(), static_cast<double>(fast.frames) / fast.wall, fast.simulated / fast.wall / 1024.0, fast.longestIdleMs,
         static_cast<double>(faster.frames) / faster.wall, faster.longestIdleMs, minFps[0], minFps[1], lowRss,
         highRss, historyPoints(), static_cast<double>(trailBytes()) / 1048576.0);
     std::fflush(out());
@@ -717,6 +858,22 @@ void startUpSection()
     std::fflush(out());
 }
 
+// Resizes the window and waits until the program's reshape has seen the new size.
+bool resizeWindow(int width, int height)
+{
+    glutReshapeWindow(width, height);
+    const Clock::time_point start = Clock::now();
+    while (windowBounds.width() != static_cast<float>(width) || windowBounds.height() != static_cast<float>(height))
+    {
+        if (secondsSince(start) > 10.0)
+            return false;
+        glutMainLoopEvent();
+        usleep(1000);
+    }
+    glutMainLoopEvent();
+    return true;
+}
+
 bool wanted(const std::string& section)
 {
     return options.sections.empty() ||
@@ -738,11 +895,25 @@ int main(int argc, char** argv)
             options.cpuTime = true;
         else if (arg == "--long-run-seconds" && i + 1 < argc)
             options.longRunSeconds = std::atof(argv[++i]);
+        else if (arg == "--sizes" && i + 1 < argc)
+        {
+            options.sizes.clear();
+            for (const char* at = argv[++i]; *at;)
+            {
+                char* end = nullptr;
+                const long w = std::strtol(at, &end, 10);
+                const long h = *end == 'x' ? std::strtol(end + 1, &end, 10) : 0;
+                if (w <= 0 || h <= 0)
+                    break;
+                options.sizes.emplace_back(static_cast<int>(w), static_cast<int>(h));
+                at = *end == ',' ? end + 1 : end;
+            }
+        }
         else if (arg.rfind("--", 0) == 0)
         {
             std::fprintf(stderr,
-                         "usage: %s [--smoke] [--cpu-time] [--long-run-seconds S] "
-                         "[frame|parts|history|timescale|longrun|trails|startup]...\n",
+                         "usage: %s [--smoke] [--cpu-time] [--long-run-seconds S] [--sizes WxH,WxH...] "
+                         "[frame|parts|speedups|history|timescale|longrun|trails|startup]...\n",
                          argv[0]);
             return 2;
         }
@@ -774,16 +945,28 @@ int main(int argc, char** argv)
     glutMainLoopEvent();
     std::fprintf(out(), "GL_RENDERER=%s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
-    if (wanted("frame"))
-        frameSection();
-    if (wanted("parts"))
-        partsSection();
-    if (wanted("history"))
-        historySection();
-    if (wanted("timescale"))
-        timeScaleSection();
-    if (wanted("longrun"))
-        longRunSection();
+    for (const auto& [width, height] : options.sizes)
+    {
+        if (!resizeWindow(width, height))
+        {
+            std::fprintf(out(), "\nThe window could not be made %d×%d (is the screen large enough?)\n", width,
+                         height);
+            continue;
+        }
+        if (wanted("frame"))
+            frameSection();
+        if (wanted("parts"))
+            partsSection();
+        if (wanted("speedups"))
+            speedUpSection();
+        if (wanted("history"))
+            historySection();
+        if (wanted("timescale"))
+            timeScaleSection();
+        if (wanted("longrun"))
+            longRunSection();
+    }
+    resizeWindow(640, 480);
     if (wanted("trails"))
         trailAgreementSection(options.smoke ? 1.0 : options.longRunSeconds);
     simulation.destroyAllObjects();
