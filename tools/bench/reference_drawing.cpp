@@ -135,6 +135,14 @@ void drawRecipeScene(Simulation& scene, const Recipe& recipe)
     case ReferenceSky::Kept:
         drawSky(scene);
         break;
+    case ReferenceSky::KeptAndDepth:
+        drawSky(scene);
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glDisable(GL_TEXTURE_2D);
+        drawSkyWith(scene, [&] { gluSphere(scene.skyQuadric(), scene.maxCameraDistance(), 50, 50); });
+        glEnable(GL_TEXTURE_2D);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        break;
     case ReferenceSky::DisplayList:
         drawSkyWith(scene, [&] { drawSphere(scene.skyQuadric(), scene.maxCameraDistance()); });
         break;

@@ -18,6 +18,7 @@ enum class ReferenceTrails
 enum class ReferenceSky
 {
     Kept,        // the program's drawSky: its picture kept and put back while the camera is still
+    KeptAndDepth, // the same, the sphere's depth drawn again every frame (not only when something is far)
     DisplayList, // the sphere from its display list every frame
     Glu,         // the sphere from GLU every frame
 };
