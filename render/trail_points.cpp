@@ -1,9 +1,8 @@
-// Trail points through a vertex array, one glDrawArrays per run of chunks that may be in view.
+// Trail points through a vertex array: one glDrawArrays for the whole trail.
 #include "render/trail_points.h"
 
 #include "render/attribute_groups.h"
 #include "render/color.h"
-#include "render/view_volume.h"
 #include "sim/trail.h"
 
 #include <GL/gl.h>
@@ -19,41 +18,13 @@ const Color& historyColorFor(int colorIndex)
     return historyColors[colorIndex];
 }
 
-namespace
-{
-void sendPoints(std::size_t first, std::size_t count)
-{
-    if (count > 0)
-        glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(count));
-}
-
-// Runs of chunks that may be in view go out in one call each.
-void sendVisibleRuns(const Trail& trail, const ViewVolume& volume)
-{
-    const std::vector<Box>& chunks = trail.chunkBounds();
-    std::size_t runStart = 0;
-    std::size_t runEnd = 0;
-    for (std::size_t c = 0; c < chunks.size(); ++c)
-    {
-        if (volume.excludes(chunks[c]))
-        {
-            sendPoints(runStart, runEnd - runStart);
-            runStart = runEnd = (c + 1) * Trail::chunkSize;
-        }
-        else
-            runEnd = (c + 1) * Trail::chunkSize;
-    }
-    sendPoints(runStart, trail.size() - runStart);
-}
-} // namespace
-
-void drawTrailPoints(const Trail& trail, const Color& color, const ViewVolume& volume)
+void drawTrailPoints(const Trail& trail, const Color& color)
 {
     // Nothing to draw, so no state to change and put back (software GL pays for every restore).
     if (trail.empty())
         return;
-    pushAttributeGroups({GL_POINT_BIT, GL_CURRENT_BIT, GL_TEXTURE_BIT, GL_LIGHTING_BIT});
     {
+        const AttributeGroups saved{GL_POINT_BIT, GL_CURRENT_BIT, GL_TEXTURE_BIT, GL_LIGHTING_BIT};
         glDisable(GL_LIGHTING);
         glDisable(GL_TEXTURE_2D);
         glPointSize(2.0f);
@@ -66,7 +37,7 @@ void drawTrailPoints(const Trail& trail, const Color& color, const ViewVolume& v
             {
                 glEnableClientState(GL_VERTEX_ARRAY);
                 glVertexPointer(3, GL_FLOAT, sizeof(Vector3), trail.data());
-                sendVisibleRuns(trail, volume);
+                glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(trail.size()));
             }
             glPopClientAttrib();
         }
@@ -77,5 +48,4 @@ void drawTrailPoints(const Trail& trail, const Color& color, const ViewVolume& v
         GLfloat flushed[4];
         glGetFloatv(GL_CURRENT_COLOR, flushed);
     }
-    popAttributeGroups(4);
 }

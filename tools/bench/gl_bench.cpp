@@ -1,6 +1,8 @@
-// Whole frames and the running program, measured in one process under an X server: the real
-// display() against an empty frame, history points against a bare glDrawArrays of the same points,
-// the idle loop at several time scales, a long run, and the start-up of the real binary.
+// Whole frames and the running program, measured in one process under an X server at each window size
+// (640×480 and 1920×1080 unless --sizes says otherwise): the real display() against an empty frame, each
+// part of the frame alone, what each speed-up buys (the frame with it taken out), history points against
+// a bare glDrawArrays of the same points, the idle loop at several time scales and a long run; then,
+// once, thinned trails against whole ones and the start-up of the real binary.
 //
 // The idle loop is driven here as glutMainLoop drives it: glutMainLoopEvent() (which serves the
 // posted redisplay with display()) then idleCallback(), with standard output on a pipe that a thread
@@ -14,9 +16,7 @@
 #include "render/scene.h"
 #include "render/shared_resources.h"
 #include "render/sky.h"
-#include "render/sphere_lists.h"
 #include "render/trail_points.h"
-#include "render/view_volume.h"
 #include "resident.h"
 #include "sim/simulation.h"
 #include "trail_pictures.h"
@@ -192,14 +192,10 @@ std::size_t historyPoints()
     return total;
 }
 
-// The program's frame as it was drawn before the speed-ups, and with vertex arrays but no culling.
+// The program's frame as it was drawn before the speed-ups.
 void plainFrame()
 {
     referenceDisplay(ReferenceTrails::OnePointPerCall);
-}
-void arraysFrame()
-{
-    referenceDisplay(ReferenceTrails::OneDrawArraysCall);
 }
 
 void frameSection()
@@ -224,53 +220,44 @@ void frameSection()
 
 // ---- where the frame goes -----------------------------------------------------------------------
 
-// One part of the frame alone between a clear and a swap, under the frame's own matrices; the part gets
-// the frame's view volume.
-void partFrame(const std::function<void(const ViewVolume&)>& part)
+// One part of the frame alone between a clear and a swap, under the frame's own matrices.
+void partFrame(const std::function<void()>& part)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     simulation.updateLookAt();
-    glPushMatrix();
-    simulation.camera().applyTransform();
-    const ViewVolume volume = ViewVolume::current();
-    glPopMatrix();
-    part(volume);
+    part();
     glutSwapBuffers();
 }
 
-void skyPart(const ViewVolume&)
-{
-    drawSky(simulation);
-}
-
 // Something drawn for every body under the camera's transform.
-void worldPart(const std::function<void(const SpaceObject&, const ViewVolume&)>& draw, const ViewVolume& volume)
+void worldPart(const std::function<void(const SpaceObject&)>& draw)
 {
     glPushMatrix();
     simulation.camera().applyTransform();
     for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
-        draw(simulation.object(k), volume);
+        draw(simulation.object(k));
     glPopMatrix();
 }
 
-void spheresPart(const ViewVolume& volume)
+void skyPart()
 {
-    worldPart([](const SpaceObject& o, const ViewVolume& v) { drawBody(o, false, false, v); }, volume);
+    drawSky(simulation);
 }
 
-void arrowsPart(const ViewVolume& volume)
+void spheresPart()
 {
-    worldPart([](const SpaceObject& o, const ViewVolume&) { drawMotionArrows(o); }, volume);
+    worldPart([](const SpaceObject& o) { o.draw(false, false); });
 }
 
-void trailsPart(const ViewVolume& volume)
+void arrowsPart()
 {
-    worldPart(
-        [](const SpaceObject& o, const ViewVolume& v) {
-            drawTrailPoints(o.history(), historyColorFor(o.colorIndex()), v);
-        },
-        volume);
+    worldPart(drawMotionArrows);
+}
+
+void trailsPart()
+{
+    worldPart([](const SpaceObject& o) { drawTrailPoints(o.history(), historyColorFor(o.colorIndex())); });
 }
 
 // The floor for the sky: one quad over the whole window from the same texture, showing as much of it as
@@ -343,33 +330,10 @@ void partsSection()
     const std::vector<Variant> parts = {
         {"clear + swap (the empty frame)", emptyFrame},
         {"sky: its kept picture put back (the camera still)", [] { partFrame(skyPart); }},
-        {"sky: the sphere from its display list (the camera turning every frame)",
-         [] { turning([] { partFrame(skyPart); }); }},
-        {"sky before: the sphere from GLU every frame",
-         [] { partFrame([](const ViewVolume&) { drawReferenceSky(simulation); }); }},
+        {"sky: the sphere (the camera turning every frame)", [] { turning([] { partFrame(skyPart); }); }},
         {"**floor** for the sky: one full-window quad from the sky texture", skyFloorFrame},
-        {"spheres (9 bodies, without the triangles that cannot show; culled)", [] { partFrame(spheresPart); }},
-        {"spheres, every triangle from their display lists (culled)",
-         [] {
-             partFrame([](const ViewVolume& v) {
-                 worldPart(
-                     [](const SpaceObject& o, const ViewVolume& volume) {
-                         const Vector3& p = o.position();
-                         const float reach = o.radius();
-                         const Box box{Vector3(p.x() - reach, p.y() - reach, p.z() - reach),
-                                       Vector3(p.x() + reach, p.y() + reach, p.z() + reach)};
-                         if (!volume.excludes(box))
-                             drawReferenceSphere(o, [](float r) { drawSphere(sharedQuadric, r); });
-                     },
-                     v);
-             });
-         }},
-        {"spheres before: from GLU every frame, none culled",
-         [] {
-             partFrame([](const ViewVolume& v) {
-                 worldPart([](const SpaceObject& o, const ViewVolume&) { drawReferenceSphere(o); }, v);
-             });
-         }},
+        {"spheres (9 bodies, GL culling back faces)", [] { partFrame(spheresPart); }},
+        {"spheres before: every face", [] { partFrame([] { worldPart(drawReferenceSphere); }); }},
         {"arrows (18)", [] { partFrame(arrowsPart); }},
         {"trails", [] { partFrame(trailsPart); }},
         {"**whole frame**, display()", display},
@@ -423,52 +387,33 @@ void speedUpSection()
     const int rounds = options.smoke ? 2 : 10;
     const int frames = options.smoke ? 2 : 8;
     const auto with = [](Recipe recipe) { return [recipe] { recipeDisplay(recipe); }; };
-    Recipe listSky = programRecipe, gluSky = programRecipe, depthSky = programRecipe, listSpheres = programRecipe,
-           gluSpheres = programRecipe, culledList = programRecipe, culledGlu = programRecipe,
-           unculledTrails = programRecipe, pointTrails = programRecipe, unculledBodies = programRecipe;
-    listSky.sky = ReferenceSky::DisplayList;
+    Recipe gluSky = programRecipe, depthSky = programRecipe, wholeSpheres = programRecipe,
+           pointTrails = programRecipe;
     gluSky.sky = ReferenceSky::Glu;
     depthSky.sky = ReferenceSky::KeptAndDepth;
-    listSpheres.spheres = ReferenceSpheres::DisplayList;
-    gluSpheres.spheres = ReferenceSpheres::Glu;
-    culledList.spheres = ReferenceSpheres::CulledDisplayList;
-    culledGlu.spheres = ReferenceSpheres::CulledGlu;
-    unculledTrails.trails = ReferenceTrails::OneDrawArraysCall;
+    wholeSpheres.culledSpheres = false;
     pointTrails.trails = ReferenceTrails::OnePointPerCall;
-    unculledBodies.cullBodies = false;
     enum
     {
         Empty,
         All,
-        ListSky,
+        GluSky,
         DepthSky,
-        ListSpheres,
-        GluSpheres,
-        CulledList,
-        CulledGlu,
-        ArrayTrails,
+        WholeSpheres,
         PointTrails,
-        AllBodies,
         Turning,
-        TurningGluSky,
         Before,
         Count
     };
     const std::vector<Variant> variants = {
         {"clear + swap (the empty frame)", emptyFrame},
         {"**every speed-up in**, display()", display},
-        {"the sky's sphere from its display list every frame", with(listSky)},
+        {"the sky's sphere every frame", with(gluSky)},
         {"the kept sky, its sphere's depth drawn every frame", with(depthSky)},
-        {"the bodies' spheres whole from their display lists", with(listSpheres)},
-        {"the bodies' spheres whole from GLU", with(gluSpheres)},
-        {"the bodies' spheres from their display lists, GL culling back faces", with(culledList)},
-        {"the bodies' spheres from GLU, GL culling back faces", with(culledGlu)},
-        {"trails in one glDrawArrays each, no chunk left out", with(unculledTrails)},
+        {"the bodies' spheres whole (no back face culled)", with(wholeSpheres)},
         {"trails one glVertex a point", with(pointTrails)},
-        {"spheres and arrows outside the view sent too", with(unculledBodies)},
         {"camera turning every frame, display()", [] { turning(display); }},
-        {"camera turning every frame, the sky's sphere from GLU", [&] { turning(with(gluSky)); }},
-        {"before every speed-up", [] { referenceDisplay(ReferenceTrails::OnePointPerCall); }},
+        {"before every speed-up", plainFrame},
     };
     struct View
     {
@@ -510,17 +455,11 @@ void speedUpSection()
         int with;
     };
     const Row rows[] = {
-        {"kept sky picture (against its sphere every frame)", ListSky, All},
+        {"kept sky picture (against its sphere every frame)", GluSky, All},
         {"kept sky's depth only when something is far (against every frame)", DepthSky, All},
-        {"sky's display list, camera turning (against GLU)", TurningGluSky, Turning},
-        {"bodies' triangle selection (against whole display lists)", ListSpheres, All},
-        {"bodies' display lists (against GLU, both whole)", GluSpheres, ListSpheres},
-        {"selection and display lists together (against GLU)", GluSpheres, All},
-        {"GL back-face culling (against GLU, both whole)", GluSpheres, CulledGlu},
-        {"GL back-face culling with display lists (against GLU)", GluSpheres, CulledList},
-        {"trail chunk culling (against one glDrawArrays)", ArrayTrails, All},
-        {"trail vertex arrays (against a glVertex a point)", PointTrails, ArrayTrails},
-        {"sphere and arrow culling (against sending them all)", AllBodies, All},
+        {"GL back-face culling of the bodies' spheres (against every face)", WholeSpheres, All},
+        {"trail vertex arrays (against a glVertex a point)", PointTrails, All},
+        {"kept sky picture, camera turning every frame (none to keep)", GluSky, Turning},
         {"all of them (against the frame before them)", Before, All},
     };
     std::fprintf(out(), "\n### What each speed-up buys at %s: ms saved; share of the frame with every speed-up "
@@ -539,7 +478,7 @@ void speedUpSection()
         }
         std::fprintf(out(), "\n");
     }
-    static_assert(Count == 14, "a name for every variant");
+    static_assert(Count == 8, "a name for every variant");
     std::fflush(out());
 }
 
@@ -564,9 +503,10 @@ void historySection()
     std::fprintf(out(), "\n### History points at %s: frames with N trail points (ms per frame, median (min–max)); "
                         "per million points = (frame − frame without trails) ÷ N\n\n",
                  sizeText().c_str());
-    std::fprintf(out(), "| view | N | without trails | bare glDrawArrays | plain (before) | vertex arrays | "
-                        "arrays + culling (after) | ms per 1M points: bare / before / arrays / after |\n");
-    std::fprintf(out(), "|---|---|---|---|---|---|---|---|\n");
+    std::fprintf(out(),
+                 "| view | N | without trails | bare glDrawArrays | plain (before) | display() (after) | "
+                 "ms per 1M points: bare / before / after |\n");
+    std::fprintf(out(), "|---|---|---|---|---|---|---|\n");
     auto hidden = [] {
         simulation.toggleHistories();
         display();
@@ -589,16 +529,15 @@ void historySection()
         {
             simulation.camera().distance() = view.distance;
             const std::vector<Variant> variants = {
-                {"hidden", hidden},    {"empty", emptyFrame},   {"bare", barePointsFrame},
-                {"plain", plainFrame}, {"arrays", arraysFrame}, {"after", display},
+                {"hidden", hidden},    {"empty", emptyFrame}, {"bare", barePointsFrame},
+                {"plain", plainFrame}, {"after", display},
             };
             const std::vector<Figure> f = measureFrames(variants, rounds, frames);
             const double perMillion = 1e6 / static_cast<double>(points);
-            std::fprintf(out(), "| %s | %zu | %s | %s | %s | %s | %s | %.1f / %.1f / %.1f / %.1f |\n",
-                         view.name, points, text(f[0]).c_str(), text(f[2]).c_str(), text(f[3]).c_str(),
-                         text(f[4]).c_str(), text(f[5]).c_str(), (f[2].median - f[1].median) * perMillion,
-                         (f[3].median - f[0].median) * perMillion, (f[4].median - f[0].median) * perMillion,
-                         (f[5].median - f[0].median) * perMillion);
+            std::fprintf(out(), "| %s | %zu | %s | %s | %s | %s | %.1f / %.1f / %.1f |\n", view.name, points,
+                         text(f[0]).c_str(), text(f[2]).c_str(), text(f[3]).c_str(), text(f[4]).c_str(),
+                         (f[2].median - f[1].median) * perMillion, (f[3].median - f[0].median) * perMillion,
+                         (f[4].median - f[0].median) * perMillion);
             std::fflush(out());
         }
         simulation.camera().distance() = 200.0f;
