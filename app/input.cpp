@@ -3,11 +3,11 @@
 
 #include "app/frame_loop.h"
 #include "app/keys.h"
+#include "app/program_end.h"
 #include "render/scene.h"
 #include "sim/simulation.h"
 
 #include <GL/freeglut.h>
-#include <cstdlib>
 
 namespace
 {
@@ -62,7 +62,7 @@ void buildMenus()
 void menuCallback(int value)
 {
     if (!applyMenuChoice(value, simulation))
-        std::exit(0);
+        endProgram();
     glutPostRedisplay();
     restartClock(); // time spent in the menu is not simulated
 }

@@ -18,7 +18,8 @@ int createWindow(int* argc, char** argv, const char* title, int width, int heigh
     const WindowPosition at = centredWindowPosition(screenWidth, screenHeight, width, height);
     glutInitWindowPosition(at.x, at.y);
     const int window = glutCreateWindow(title);
-    adoptX11Window();
+    nameWindowForDesktop();
+    endProgramWithWindow();
     return window;
 }
 

@@ -1,4 +1,5 @@
-// The program's X11 window beyond what freeglut does: its class and process id, and its destruction.
+// The program's X11 window beyond what freeglut does: its class and process id, and the end of the
+// program when another client destroys it.
 //
 // freeglut reads DestroyNotify for its window and drops it. The event is caught here as Xlib converts
 // it from the wire, on freeglut's own connection: no second connection, no polling, and nothing is
@@ -7,13 +8,14 @@
 // errors are always recognised as the aftermath and ignored until the program ends.
 #include "app/x11_window.h"
 
+#include "app/program_end.h"
+
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xlibint.h>
 #include <X11/Xutil.h>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace
@@ -26,10 +28,10 @@ bool windowDestroyed = false;
 WireToEvent convertDestroyNotify = nullptr; // Xlib's own conversion, called first
 XErrorHandler previousErrorHandler = nullptr;
 
-// Runs as the next idle call: outside Xlib, where exit() may run destructors that use the display.
+// Runs as the next idle call: outside Xlib, where the end may run destructors that use the display.
 void endAfterDestroy()
 {
-    std::exit(0);
+    endProgram();
 }
 
 void noteFreeglutCloses()
@@ -59,24 +61,32 @@ int ignoreErrorsAfterDestroy(Display* display, XErrorEvent* error)
 }
 } // namespace
 
-void adoptX11Window()
+void nameWindowForDesktop()
+{
+    Display* display = glXGetCurrentDisplay();
+    const Window window = glXGetCurrentDrawable();
+    if (!display || !window)
+        return;
+
+    char name[] = "velmir";
+    char className[] = "Velmir";
+    XClassHint classHint{name, className};
+    XSetClassHint(display, window, &classHint);
+    // CARDINAL properties of format 32 travel as longs in Xlib, whatever the size of long.
+    const long pid = static_cast<long>(getpid());
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+    XFlush(display);
+}
+
+void endProgramWithWindow()
 {
     Display* display = glXGetCurrentDisplay();
     programWindow = glXGetCurrentDrawable();
     if (!display || !programWindow)
         return;
 
-    char name[] = "velmir";
-    char className[] = "Velmir";
-    XClassHint classHint{name, className};
-    XSetClassHint(display, programWindow, &classHint);
-    // CARDINAL properties of format 32 travel as longs in Xlib, whatever the size of long.
-    const long pid = static_cast<long>(getpid());
-    XChangeProperty(display, programWindow, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
-
     glutCloseFunc(noteFreeglutCloses);
     convertDestroyNotify = XESetWireToEvent(display, DestroyNotify, noticeDestroyNotify);
     previousErrorHandler = XSetErrorHandler(ignoreErrorsAfterDestroy);
-    XFlush(display);
 }

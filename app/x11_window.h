@@ -2,7 +2,10 @@
 #pragma once
 
 // For the window just created (the current GLX drawable): sets WM_CLASS to ("velmir", "Velmir") and
-// _NET_WM_PID, by which docks and task bars match the window to its desktop entry, and ends the program
-// with status 0 through exit() when any client destroys the window (freeglut itself ignores that and
-// would keep running with no window, or die of the first X error its drawing then causes).
-void adoptX11Window();
+// _NET_WM_PID, by which docks and task bars match the window to its desktop entry.
+void nameWindowForDesktop();
+
+// Ends the program through endProgram() when any client destroys the window just created (freeglut
+// itself ignores that and would keep running with no window, or die of the first X error its drawing
+// then causes). A close from the window manager is freeglut's own: it ends the process itself.
+void endProgramWithWindow();

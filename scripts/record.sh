@@ -17,7 +17,7 @@ Records a scripted run of Velmir on a virtual X server.
   SECONDS   length of the recording, a whole number of at least 4 (20 by default)
   NAME      name of the recording (velmir by default): writes build/recordings/NAME.mp4 and
             build/recordings/NAME.gif; a NAME with a slash is a path, taken as it is
-  --docs    the README's pictures: docs/velmir.gif (10 s, 320 pixels wide) and docs/velmir.png
+  --docs    the documentation's pictures: docs/velmir.gif (10 s, 320 pixels wide) and docs/velmir.png
             (the last frame)
   --help    prints this text
 TEXT

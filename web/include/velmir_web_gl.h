@@ -17,9 +17,9 @@
       glutAddSubMenu, glutAttachMenu), glutSetOption, glutEntryFunc and glutMotionFunc (the
       browser's GLUT hands a motion callback the position before the move; ours passes the one
       moved to). The program's calls keep their names; the linker takes ours instead of the
-      browser's. exit() is wrapped by the linker (-Wl,--wrap=exit in web/CMakeLists.txt) to
-      __wrap_exit in web_glut.cpp, which forces the runtime's end: the browser keeps the runtime
-      alive for its event loop, and a plain exit() would only leave the current call.
+      browser's. web_glut.cpp also gives the program's endProgram() (app/program_end.h) its
+      browser body, which forces the runtime's end: the browser keeps the runtime alive for its
+      event loop, and a plain exit() would only leave the current call.
    3. A shadowed header. web/include/GL/freeglut.h stands in for freeglut's header: the browser's
       GLUT is plain GLUT, so it adds the freeglut names the program uses (glutSetOption and its
       GLUT_ACTION_* values) on top of <GL/glut.h>.
@@ -59,7 +59,7 @@
    - Wheel. Each browser wheel event is one notch: button 3 (forward) or 4 (backward), a press and
      then a release, as desktop GLUT reports it.
    - Window. The canvas is the window, of a fixed size; glutSetOption and glutEntryFunc do nothing;
-     glutMainLoop does not return but hands over to the browser's event loop; exit() ends the
+     glutMainLoop does not return but hands over to the browser's event loop; endProgram() ends the
      page's program.
 
    The layer's own files define VELMIR_WEB_LAYER before including this header: they need the

@@ -1,9 +1,10 @@
 // The GLUT parts the browser's GLUT lacks or does differently: pop-up menus as an HTML menu, a
-// press and a release for each wheel notch, the position a drag moved to, exit() as the end of the
-// page's program, and the options and callbacks a browser has no use for.
+// press and a release for each wheel notch, the position a drag moved to, the end of the page's
+// program, and the options and callbacks a browser has no use for.
 #define VELMIR_WEB_LAYER
 #include "web/include/velmir_web_gl.h"
 
+#include "app/program_end.h"
 #include "app/x11_window.h"
 
 #include <cstdint>
@@ -123,20 +124,6 @@ extern "C"
         glutMouseFunc(mouseTrampoline);
     }
 
-    // exit() must end the page's program as it ends a process: no idle call, frame, output line or
-    // input handling after it. The browser's runtime is kept alive for the event loop
-    // (velmirMainLoop), and kept alive, its exit() only unwinds the current call; so every exit() of
-    // the program is linked here (--wrap=exit) and forces the runtime's end: the program's exit
-    // handlers and destructors run, the browser's GLUT drops its listeners, and no timer or frame
-    // calls in again.
-    [[noreturn]] void __real_exit(int status);
-    [[noreturn]] void __wrap_exit(int status)
-    {
-        velmirProgramEnding(); // the page keeps the last picture on show
-        emscripten_force_exit(status);
-        __real_exit(status); // not reached: the forced exit ends in an exception that unwinds to the page
-    }
-
     void velmirMainLoop(void)
     {
         // What the browser's glutMainLoop does, but with the runtime kept alive for the callbacks: its own
@@ -213,8 +200,22 @@ extern "C"
 
 } // extern "C"
 
+// The program's end must be a process's end: no idle call, frame, output line or input handling after
+// it. The browser's runtime is kept alive for the event loop (velmirMainLoop), and kept alive, a plain
+// exit() would only unwind the current call; so the end is forced: the program's exit handlers and
+// destructors run, the browser's GLUT drops its listeners, and no timer or frame calls in again.
+void endProgram()
+{
+    velmirProgramEnding(); // the page keeps the last picture on show
+    emscripten_force_exit(0);
+}
+
 // In place of app/x11_window.cpp, which the browser build leaves out: a page's canvas has no X11
 // class to carry and cannot be destroyed by another program.
-void adoptX11Window()
+void nameWindowForDesktop()
+{
+}
+
+void endProgramWithWindow()
 {
 }
