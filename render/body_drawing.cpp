@@ -13,8 +13,8 @@ void drawMotionArrows(const SpaceObject& body)
 {
     // Fixed 10-unit arrows: they show directions, not magnitudes.
     const Vector4 origin(body.position(), 0.0f);
-    drawArrows({{Vector4(normalized(body.velocity()) * 10.0f, 0.0f), RED, origin, true},
-                {Vector4(normalized(body.acceleration()) * 10.0f, 0.0f), GREEN, origin, true}});
+    drawArrow(Vector4(normalized(body.velocity()) * 10.0f, 0.0f), RED, origin, true);
+    drawArrow(Vector4(normalized(body.acceleration()) * 10.0f, 0.0f), GREEN, origin, true);
 }
 
 namespace

@@ -1,5 +1,4 @@
-// A body's trail on screen: its points in the history colour, sent from their contiguous storage in one
-// call.
+// A body's trail on screen: its points in the history colour.
 #pragma once
 
 class Color;

@@ -1,6 +1,6 @@
-// The program's drawing (trail points through vertex arrays, the bodies' back faces culled by GL)
-// against the reference drawing without either: the same scenes, read back with glReadPixels, must look
-// alike (render_test_support.h says how alike).
+// The program's drawing (the bodies' back faces culled by GL, the sky kept) against the reference drawing
+// without either: the same scenes, read back with glReadPixels, must look alike (render_test_support.h
+// says how alike).
 #include "capture_cout.h"
 #include "render/scene.h"
 #include "render/shared_resources.h"
@@ -48,8 +48,7 @@ class DrawPathsTest : public RenderTest
     static void expectLikeReference(Simulation& sim, const char* view)
     {
         const Frame drawn = frame([&] { sim.drawScene(); });
-        EXPECT_TRUE(alike(drawn, frame([&] { drawReferenceScene(sim, ReferenceTrails::OnePointPerCall); })))
-            << view;
+        EXPECT_TRUE(alike(drawn, frame([&] { drawReferenceScene(sim); }))) << view;
     }
 
     const TempDirectory dir_{TempDirectory::AsWorkingDirectory};
@@ -123,31 +122,4 @@ TEST_F(DrawPathsTest, BodySphereWithBackFacesCulledLooksLikeGlusWhole)
             else
                 EXPECT_TRUE(alike(culled, whole)) << "radius " << radius << " at " << distance;
         }
-}
-
-TEST_F(DrawPathsTest, DrawingHistoryWithVertexArraysLeavesStateAsFound)
-{
-    // Mesa forgot to restore the current colour when nothing had flushed it before the pops (an
-    // empty history sends no glDrawArrays): the next sphere came out in the trail's colour.
-    SpaceObject body(0, 5, 1.0f, 2.0f, {0, 0, 0}, {0, 0, 1}, 0.0f, 0.0f);
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -100.0f);
-    const GlState before = GlState::capture();
-    for (int points : {0, 300})
-    {
-        for (int i = 0; i < points; ++i)
-        {
-            body.position() = Vector3(static_cast<float>(i % 40), 0.0f, 0.0f);
-            body.addHistoryPoint();
-        }
-        for (bool arrows : {false, true})
-        {
-            body.draw(true, arrows);
-            EXPECT_EQ(GlState::capture(), before) << points << " points, arrows " << arrows;
-            GLboolean vertexArray = GL_TRUE;
-            glGetBooleanv(GL_VERTEX_ARRAY, &vertexArray);
-            EXPECT_FALSE(vertexArray);
-        }
-    }
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }

@@ -195,7 +195,7 @@ std::size_t historyPoints()
 // The program's frame as it was drawn before the speed-ups.
 void plainFrame()
 {
-    referenceDisplay(ReferenceTrails::OnePointPerCall);
+    referenceDisplay();
 }
 
 void frameSection()
@@ -387,12 +387,10 @@ void speedUpSection()
     const int rounds = options.smoke ? 2 : 10;
     const int frames = options.smoke ? 2 : 8;
     const auto with = [](Recipe recipe) { return [recipe] { recipeDisplay(recipe); }; };
-    Recipe gluSky = programRecipe, depthSky = programRecipe, wholeSpheres = programRecipe,
-           pointTrails = programRecipe;
+    Recipe gluSky = programRecipe, depthSky = programRecipe, wholeSpheres = programRecipe;
     gluSky.sky = ReferenceSky::Glu;
     depthSky.sky = ReferenceSky::KeptAndDepth;
     wholeSpheres.culledSpheres = false;
-    pointTrails.trails = ReferenceTrails::OnePointPerCall;
     enum
     {
         Empty,
@@ -400,7 +398,6 @@ void speedUpSection()
         GluSky,
         DepthSky,
         WholeSpheres,
-        PointTrails,
         Turning,
         Before,
         Count
@@ -411,7 +408,6 @@ void speedUpSection()
         {"the sky's sphere every frame", with(gluSky)},
         {"the kept sky, its sphere's depth drawn every frame", with(depthSky)},
         {"the bodies' spheres whole (no back face culled)", with(wholeSpheres)},
-        {"trails one glVertex a point", with(pointTrails)},
         {"camera turning every frame, display()", [] { turning(display); }},
         {"before every speed-up", plainFrame},
     };
@@ -458,7 +454,6 @@ void speedUpSection()
         {"kept sky picture (against its sphere every frame)", GluSky, All},
         {"kept sky's depth only when something is far (against every frame)", DepthSky, All},
         {"GL back-face culling of the bodies' spheres (against every face)", WholeSpheres, All},
-        {"trail vertex arrays (against a glVertex a point)", PointTrails, All},
         {"kept sky picture, camera turning every frame (none to keep)", GluSky, Turning},
         {"all of them (against the frame before them)", Before, All},
     };
@@ -478,7 +473,7 @@ void speedUpSection()
         }
         std::fprintf(out(), "\n");
     }
-    static_assert(Count == 8, "a name for every variant");
+    static_assert(Count == 7, "a name for every variant");
     std::fflush(out());
 }
 
@@ -504,9 +499,9 @@ void historySection()
                         "per million points = (frame − frame without trails) ÷ N\n\n",
                  sizeText().c_str());
     std::fprintf(out(),
-                 "| view | N | without trails | bare glDrawArrays | plain (before) | display() (after) | "
-                 "ms per 1M points: bare / before / after |\n");
-    std::fprintf(out(), "|---|---|---|---|---|---|---|\n");
+                 "| view | N | display() without trails | bare glDrawArrays of the points | display() | "
+                 "ms per 1M points: bare / display() |\n");
+    std::fprintf(out(), "|---|---|---|---|---|---|\n");
     auto hidden = [] {
         simulation.toggleHistories();
         display();
@@ -529,15 +524,12 @@ void historySection()
         {
             simulation.camera().distance() = view.distance;
             const std::vector<Variant> variants = {
-                {"hidden", hidden},    {"empty", emptyFrame}, {"bare", barePointsFrame},
-                {"plain", plainFrame}, {"after", display},
-            };
+                {"hidden", hidden}, {"empty", emptyFrame}, {"bare", barePointsFrame}, {"display", display}};
             const std::vector<Figure> f = measureFrames(variants, rounds, frames);
             const double perMillion = 1e6 / static_cast<double>(points);
-            std::fprintf(out(), "| %s | %zu | %s | %s | %s | %s | %.1f / %.1f / %.1f |\n", view.name, points,
-                         text(f[0]).c_str(), text(f[2]).c_str(), text(f[3]).c_str(), text(f[4]).c_str(),
-                         (f[2].median - f[1].median) * perMillion, (f[3].median - f[0].median) * perMillion,
-                         (f[4].median - f[0].median) * perMillion);
+            std::fprintf(out(), "| %s | %zu | %s | %s | %s | %.1f / %.1f |\n", view.name, points,
+                         text(f[0]).c_str(), text(f[2]).c_str(), text(f[3]).c_str(),
+                         (f[2].median - f[1].median) * perMillion, (f[3].median - f[0].median) * perMillion);
             std::fflush(out());
         }
         simulation.camera().distance() = 200.0f;

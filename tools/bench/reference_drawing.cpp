@@ -1,8 +1,7 @@
-// The reference frames: the sky and the spheres straight from GLU every frame, trails sent the old way;
-// the arrows are the program's own. And the frame with one speed-up at a time taken out.
+// The reference frames: the sky and the spheres straight from GLU every frame; the trails and the arrows
+// are the program's own. And the frame with one speed-up at a time taken out.
 #include "tools/bench/reference_drawing.h"
 
-#include "render/attribute_groups.h"
 #include "render/body_drawing.h"
 #include "render/color.h"
 #include "render/shared_resources.h"
@@ -12,25 +11,6 @@
 
 #include <GL/freeglut.h>
 #include <GL/glu.h>
-
-namespace
-{
-void drawTrailOnePointPerCall(const SpaceObject& body)
-{
-    {
-        const AttributeGroups saved{GL_POINT_BIT, GL_CURRENT_BIT, GL_TEXTURE_BIT, GL_LIGHTING_BIT};
-        glDisable(GL_LIGHTING);
-        glDisable(GL_TEXTURE_2D);
-        glPointSize(2.0f);
-        glColor3fv(historyColorFor(body.colorIndex()).data());
-        glBegin(GL_POINTS);
-        for (std::size_t i = 0; i < body.history().size(); ++i)
-            glVertex3fv(body.history()[i].data());
-        glEnd();
-    }
-}
-
-} // namespace
 
 // The sky sphere straight from GLU under the current matrix (no camera translation yet).
 void drawReferenceSky(Simulation& scene)
@@ -86,12 +66,7 @@ void drawRecipeScene(Simulation& scene, const Recipe& recipe)
     {
         const SpaceObject& body = scene.object(k);
         if (scene.showHistories())
-        {
-            if (recipe.trails == ReferenceTrails::OnePointPerCall)
-                drawTrailOnePointPerCall(body);
-            else
-                drawTrailPoints(body.history(), historyColorFor(body.colorIndex()));
-        }
+            drawTrailPoints(body.history(), historyColorFor(body.colorIndex()));
         if (scene.showMotionVectors())
             drawMotionArrows(body);
         if (recipe.culledSpheres)
@@ -108,16 +83,12 @@ void recipeDisplay(const Recipe& recipe)
     glutSwapBuffers();
 }
 
-void drawReferenceScene(Simulation& scene, ReferenceTrails trails)
+void drawReferenceScene(Simulation& scene)
 {
-    Recipe recipe;
-    recipe.trails = trails;
-    drawRecipeScene(scene, recipe);
+    drawRecipeScene(scene, Recipe{});
 }
 
-void referenceDisplay(ReferenceTrails trails)
+void referenceDisplay()
 {
-    Recipe recipe;
-    recipe.trails = trails;
-    recipeDisplay(recipe);
+    recipeDisplay(Recipe{});
 }

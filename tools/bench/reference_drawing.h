@@ -1,7 +1,6 @@
 // Frames drawn the way they were before the speed-ups (the sky and every sphere sent anew from GLU,
-// whole, one GL call per trail point), and frames with one speed-up at a time taken out: the baselines
-// the benchmark weighs each speed-up with, and the reference the draw-path tests compare the program's
-// pictures with.
+// whole), and frames with one speed-up at a time taken out: the baselines the benchmark weighs each
+// speed-up with, and the reference the draw-path tests compare the program's pictures with.
 #pragma once
 
 class Simulation;
@@ -14,31 +13,24 @@ enum class ReferenceSky
     Glu,          // the sphere from GLU every frame
 };
 
-enum class ReferenceTrails
-{
-    OneDrawArraysCall, // the program's: the whole trail in one glDrawArrays
-    OnePointPerCall,   // one glVertex3fv per trail point, between glBegin and glEnd
-};
-
-// How each part of a frame is drawn. The default is the frame before the speed-ups; the arrows are
-// always the program's own.
+// How each part of a frame is drawn. The default is the frame before the speed-ups; the trails and the
+// arrows are always the program's own.
 struct Recipe
 {
     ReferenceSky sky = ReferenceSky::Glu;
     bool culledSpheres = false; // the bodies' spheres as the program draws them, GL culling back faces
-    ReferenceTrails trails = ReferenceTrails::OnePointPerCall;
 };
 // Every speed-up in: what the program's own Simulation::drawScene draws, the same way.
-constexpr Recipe programRecipe{ReferenceSky::Kept, true, ReferenceTrails::OneDrawArraysCall};
+constexpr Recipe programRecipe{ReferenceSky::Kept, true};
 
 // What Simulation::drawScene draws, the parts drawn as `recipe` says.
 void drawRecipeScene(Simulation& scene, const Recipe& recipe);
 // What display() does around it: clear, the scene, swap.
 void recipeDisplay(const Recipe& recipe);
 
-// The frame before the speed-ups, its trails sent one of the two ways.
-void drawReferenceScene(Simulation& scene, ReferenceTrails trails);
-void referenceDisplay(ReferenceTrails trails);
+// The frame before the speed-ups.
+void drawReferenceScene(Simulation& scene);
+void referenceDisplay();
 
 // The two parts the program now draws otherwise, as they were drawn before: the sky sphere straight from
 // GLU under the current matrix (no camera translation yet), and a body's sphere straight from GLU, whole,
