@@ -28,9 +28,10 @@ namespace
 std::uint32_t skyLoads = 0;
 
 // Everything the sky's picture is made from, and so the key the kept picture is compared by:
-// drawSkySphere draws from these values alone and sets every other piece of state it relies on itself,
-// so a new input can only reach the drawing as a new member here, and is then compared too. Only
-// 4-byte members, compared byte for byte: there is no padding.
+// drawSkySphere draws from these values alone, sets the colour, texturing and lighting it needs itself
+// and otherwise relies only on the frame's fixed state (initGL: depth test on, GL_MODULATE), so a new
+// input can only reach the drawing as a new member here, and is then compared too. Only 4-byte members,
+// compared byte for byte: there is no padding.
 struct SkyView
 {
     GLfloat modelview[16]; // the matrix the sky is drawn under, before its own turns
