@@ -82,13 +82,6 @@ void drawArrowInSavedState(const Vector4& direction, const Color& color, const V
 
 void drawArrow(const Vector4& direction, const Color& color, const Vector4& origin, bool withHead)
 {
-    drawArrows({{direction, color, origin, withHead}});
-}
-
-void drawArrows(std::initializer_list<Arrow> arrows)
-{
-    pushAttributeGroups({GL_CURRENT_BIT, GL_LINE_BIT, GL_POLYGON_BIT, GL_LIGHTING_BIT, GL_TEXTURE_BIT});
-    for (const Arrow& arrow : arrows)
-        drawArrowInSavedState(arrow.direction, arrow.color, arrow.origin, arrow.withHead);
-    popAttributeGroups(5);
+    const AttributeGroups saved{GL_CURRENT_BIT, GL_LINE_BIT, GL_POLYGON_BIT, GL_LIGHTING_BIT, GL_TEXTURE_BIT};
+    drawArrowInSavedState(direction, color, origin, withHead);
 }

@@ -3,42 +3,43 @@
 
 #include "render/arrow.h"
 #include "render/shared_resources.h"
-#include "render/sphere_lists.h"
+#include "render/sphere_geometry.h"
 #include "render/trail_points.h"
-#include "render/view_volume.h"
 #include "sim/space_object.h"
 
 #include <GL/glu.h>
-#include <algorithm>
-#include <cmath>
-
-namespace
-{
-// Whether the sphere and the two arrows may reach the window: a cube around the position that holds
-// the sphere and the 10-unit arrows with their heads.
-bool bodyMayShow(const ViewVolume& volume, const Vector3& position, float radius, bool showMotionVectors)
-{
-    float reach = std::fabs(radius);
-    if (showMotionVectors)
-        reach = std::max(reach, 10.5f);
-    const Box box{Vector3(position.x() - reach, position.y() - reach, position.z() - reach),
-                  Vector3(position.x() + reach, position.y() + reach, position.z() + reach)};
-    return !volume.excludes(box);
-}
-} // namespace
 
 void drawMotionArrows(const SpaceObject& body)
 {
     // Fixed 10-unit arrows: they show directions, not magnitudes.
     const Vector4 origin(body.position(), 0.0f);
-    drawArrows({{Vector4(normalized(body.velocity()) * 10.0f, 0.0f), RED, origin, true},
-                {Vector4(normalized(body.acceleration()) * 10.0f, 0.0f), GREEN, origin, true}});
+    drawArrow(Vector4(normalized(body.velocity()) * 10.0f, 0.0f), RED, origin, true);
+    drawArrow(Vector4(normalized(body.acceleration()) * 10.0f, 0.0f), GREEN, origin, true);
 }
 
 namespace
 {
-// The body's texture bound and its transform applied; the sphere itself only if it may show.
-void placeSphere(const SpaceObject& body, bool mayShow)
+// The body's sphere, GL culling its back faces where they are sure to be hidden. Seen from outside,
+// every back face lies behind a front face, yet a software GL would set up and rasterise each of them
+// (half of the sphere's 5 000 triangles) only for it to lose the depth test or be painted over.
+// Bypassed, every face drawn, where a back face can show: when the eye is inside the sphere or the near
+// plane cuts it. Where a back face at the outline won a near tie in depth, a pixel there now shows
+// the front face's texel instead.
+void drawSphere(float radius)
+{
+    GLfloat modelview[16], projection[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    const bool cull = mesh::backFacesHidden(modelview, projection, radius);
+    if (cull)
+        glEnable(GL_CULL_FACE); // off in the frame's state (initGL), so turned off again below
+    gluSphere(sharedQuadric, radius, 50, 50);
+    if (cull)
+        glDisable(GL_CULL_FACE);
+}
+
+// The body's texture bound, its transform applied and its sphere drawn.
+void placeSphere(const SpaceObject& body)
 {
     glPushMatrix();
     {
@@ -50,27 +51,19 @@ void placeSphere(const SpaceObject& body, bool mayShow)
         glRotatef(body.spinAngle(), 0.0f, 0.0f, 1.0f);
         bindObjectTexture(body.textureIndex());
         // Only missing before the render hooks are installed (a body built without GL).
-        if (sharedQuadric && mayShow)
-            drawBodySphere(body.radius());
+        if (sharedQuadric)
+            drawSphere(body.radius());
     }
     glPopMatrix();
 }
 } // namespace
 
-void drawBody(const SpaceObject& body, bool showHistory, bool showMotionVectors, const ViewVolume& volume)
+void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
 {
     // World coordinates: drawn before the body's own translation.
     if (showHistory)
-        drawTrailPoints(body.history(), historyColorFor(body.colorIndex()), volume);
-
-    const bool mayShow = bodyMayShow(volume, body.position(), body.radius(), showMotionVectors);
-    if (showMotionVectors && mayShow)
-        drawMotionArrows(body);
-    placeSphere(body, mayShow);
-}
-
-// A body drawn on its own, outside a scene, reads the view volume from GL itself.
-void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
-{
-    drawBody(*this, showHistory, showMotionVectors, ViewVolume::current());
+        drawTrailPoints(history(), historyColorFor(colorIndex()));
+    if (showMotionVectors)
+        drawMotionArrows(*this);
+    placeSphere(*this);
 }

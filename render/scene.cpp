@@ -2,10 +2,8 @@
 #include "render/scene.h"
 
 #include "app/bounds2d.h"
-#include "render/body_drawing.h"
 #include "render/color.h"
 #include "render/sky.h"
-#include "render/view_volume.h"
 #include "sim/simulation.h"
 
 #include <GL/freeglut.h>
@@ -54,9 +52,6 @@ void Simulation::drawScene()
     updateLookAt(); // before anything is drawn: the sky and the bodies use this frame's camera
     drawSky(*this);
     camera_.applyTransform();
-
-    // Read back from GL once: every body is drawn under the same matrices.
-    const ViewVolume volume = ViewVolume::current();
     for (std::uint32_t k = 0; k < objects_.count(); ++k)
-        drawBody(*objects_.at(k), showHistories_, showMotionVectors_, volume);
+        objects_.at(k)->draw(showHistories_, showMotionVectors_);
 }

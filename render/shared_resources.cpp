@@ -1,7 +1,6 @@
 // The textures and the quadric all bodies share, and the hooks that tie them to the bodies' lifetimes.
 #include "render/shared_resources.h"
 
-#include "render/sphere_lists.h"
 #include "render/texture.h"
 #include "sim/render_hooks.h"
 
@@ -22,7 +21,6 @@ void loadSharedResources()
 
 void releaseSharedQuadric()
 {
-    forgetSpheres(sharedQuadric);
     gluDeleteQuadric(sharedQuadric);
     sharedQuadric = nullptr; // a body drawn after this must not reach a freed quadric
 }
@@ -37,18 +35,9 @@ void bindObjectTexture(int textureIndex)
     objectTextures[textureIndex].bind();
 }
 
-namespace
-{
-void deleteQuadric(GLUquadric* quadric)
-{
-    forgetSpheres(quadric);
-    gluDeleteQuadric(quadric);
-}
-} // namespace
-
 void installRenderHooks()
 {
     renderHooks.loadSharedResources = loadSharedResources;
     renderHooks.releaseSharedQuadric = releaseSharedQuadric;
-    renderHooks.deleteQuadric = deleteQuadric;
+    renderHooks.deleteQuadric = gluDeleteQuadric;
 }

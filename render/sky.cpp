@@ -1,8 +1,20 @@
 // Loading and drawing the sky sphere, and the copy of its picture that later frames put back instead.
+//
+// What the kept picture saves: the sky is a 50 × 50 sphere filtered from a 4096 × 2048 texture over the
+// whole window, the largest part of a still frame in a software GL (at 1920 × 1080 on llvmpipe about
+// half of it; in the browser's software WebGL about half too). While the camera stands still the
+// sky's picture does not change, so it is copied into a texture and later frames put it back with one
+// window-sized quad whose texels fall one to one on the pixels.
+//
+// When it is bypassed: the sphere is drawn whenever the sky's picture differs from the kept one (the
+// camera turned, the window changed size, the sky was loaded again). The copy is made the second time
+// in a row the same picture is drawn, so a camera that turns every frame (a drag, a look-at mode) draws
+// the sphere every frame and never pays for a copy it cannot reuse. The copy holds colours only: when
+// something drawn later may lie as far away as the sky, the sphere's depth is drawn as well
+// (needsSkyDepth).
 #include "render/sky.h"
 
-#include "render/sphere_lists.h"
-#include "render/view_volume.h"
+#include "render/attribute_groups.h"
 #include "sim/simulation.h"
 
 #include <GL/glu.h>
@@ -10,154 +22,139 @@
 #include <cstdint>
 #include <cstring>
 
-#ifndef GL_BGRA_EXT
-#define GL_BGRA_EXT 0x80E1 // the same value as GL 1.2's GL_BGRA
-#endif
-
 namespace
 {
 // Counts loadSky calls: an image loaded again may come back under the same texture name.
 std::uint32_t skyLoads = 0;
 
-// The sky sphere itself at the camera's angles: textured, or only its depth.
-void drawSkySphere(Simulation& scene, bool depthOnly = false)
-{
-    glPushMatrix();
-#ifdef VELMIR_BROWSER_GL
-    // The browser's layer keeps no enable or colour-buffer group: the depth pass puts back by hand
-    // what it changes (the program writes every colour channel).
-    const bool textured = glIsEnabled(GL_TEXTURE_2D);
-    glPushAttrib(GL_LIGHTING_BIT);
-#else
-    glPushAttrib(depthOnly ? GL_LIGHTING_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT : GL_LIGHTING_BIT);
-#endif
-    {
-        glDisable(GL_LIGHTING);
-        if (depthOnly)
-        {
-            // The same triangles give the same depth; the colours come from the kept picture.
-            glDisable(GL_TEXTURE_2D);
-            glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        }
-        else
-            scene.skyTexture().bind();
-        glRotatef(scene.camera().pitch(), 1.0f, 0.0f, 0.0f);
-        glRotatef(-scene.camera().yaw(), 0.0f, 1.0f, 0.0f);
-        glRotatef(-90.0f, 1.0f, 0.0f, 0.0f); // the sky's poles on the world y axis, like the bodies'
-        if (scene.skyQuadric())              // null until loadSky has run
-            drawSphere(scene.skyQuadric(), scene.maxCameraDistance());
-    }
-    glPopAttrib();
-#ifdef VELMIR_BROWSER_GL
-    if (depthOnly)
-    {
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        if (textured)
-            glEnable(GL_TEXTURE_2D);
-    }
-#endif
-    glPopMatrix();
-}
-
-// Everything the sky's pixels depend on, compared byte for byte. Only 4-byte members: no padding.
-struct SkyKey
+// Everything the sky's picture is made from, and so the key the kept picture is compared by:
+// drawSkySphere draws from these values alone, sets the colour, texturing and lighting it needs itself
+// and otherwise relies only on the frame's fixed state (initGL: depth test on, GL_MODULATE), so a new
+// input can only reach the drawing as a new member here, and is then compared too. Only 4-byte members,
+// compared byte for byte: there is no padding.
+struct SkyView
 {
     GLfloat modelview[16]; // the matrix the sky is drawn under, before its own turns
     GLfloat projection[16];
     GLint viewport[4];
-    GLfloat color[4]; // textures are modulated by it
-    float pitch;
+    float pitch; // degrees
     float yaw;
     float radius;
     GLuint texture;
     std::uint32_t loads;
-    std::int32_t textured; // GL_TEXTURE_2D enabled
+
+    bool operator==(const SkyView& other) const
+    {
+        return std::memcmp(this, &other, sizeof other) == 0;
+    }
 };
 
-SkyKey keyOf(Simulation& scene)
+SkyView viewOf(Simulation& scene)
 {
-    SkyKey key;
-    std::memset(&key, 0, sizeof key);
-    glGetFloatv(GL_MODELVIEW_MATRIX, key.modelview);
-    glGetFloatv(GL_PROJECTION_MATRIX, key.projection);
-    glGetIntegerv(GL_VIEWPORT, key.viewport);
-    glGetFloatv(GL_CURRENT_COLOR, key.color);
-    key.pitch = scene.camera().pitch();
-    key.yaw = scene.camera().yaw();
-    key.radius = scene.maxCameraDistance();
-    key.texture = scene.skyTexture().textureName();
-    key.loads = skyLoads;
-    key.textured = glIsEnabled(GL_TEXTURE_2D) == GL_TRUE;
-    return key;
+    SkyView view;
+    std::memset(&view, 0, sizeof view);
+    glGetFloatv(GL_MODELVIEW_MATRIX, view.modelview);
+    glGetFloatv(GL_PROJECTION_MATRIX, view.projection);
+    glGetIntegerv(GL_VIEWPORT, view.viewport);
+    view.pitch = scene.camera().pitch();
+    view.yaw = scene.camera().yaw();
+    view.radius = scene.maxCameraDistance();
+    view.texture = scene.skyTexture().textureName();
+    view.loads = skyLoads;
+    return view;
 }
 
-bool operator==(const SkyKey& a, const SkyKey& b)
+enum class Pass
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    Picture,   // colours and depth
+    DepthOnly, // the same triangles give the same depth; the colours come from the kept picture
+};
+
+// The sky sphere as `view` has it, under the current matrices and viewport, which `view` holds (drawSky
+// reads it just before).
+void drawSkySphere(const SkyView& view, GLUquadric* quadric, Pass pass)
+{
+    const AttributeGroups saved{GL_CURRENT_BIT, GL_LIGHTING_BIT, GL_TEXTURE_BIT};
+    glPushMatrix();
+    {
+        glDisable(GL_LIGHTING);
+        if (pass == Pass::DepthOnly)
+        {
+            glDisable(GL_TEXTURE_2D);
+            glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        }
+        else
+        {
+            // White under GL_MODULATE: the texture's own colours, and a white sky without an image.
+            glColor3f(1.0f, 1.0f, 1.0f);
+            glEnable(GL_TEXTURE_2D);
+            glBindTexture(GL_TEXTURE_2D, view.texture);
+        }
+        glRotatef(view.pitch, 1.0f, 0.0f, 0.0f);
+        glRotatef(-view.yaw, 0.0f, 1.0f, 0.0f);
+        glRotatef(-90.0f, 1.0f, 0.0f, 0.0f); // the sky's poles on the world y axis, like the bodies'
+        gluSphere(quadric, view.radius, 50, 50);
+        if (pass == Pass::DepthOnly)
+            glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE); // the program writes every channel
+    }
+    glPopMatrix();
 }
 
-// The sky's picture in a texture of its own, put back with one window-sized quad whose texels fall one
-// to one on the pixels. In a software GL that costs a fraction of the sphere: no 4096 × 2048 texture is
-// filtered. The copy holds colours only; the depth is drawn again when it matters (see needsSkyDepth).
+// The sky's picture in a texture of its own, put back with one window-sized quad. In a software GL
+// that costs a fraction of the sphere: no 4096 × 2048 texture is filtered.
 class SkyCopy
 {
   public:
-    bool shows(const SkyKey& key) const
+    bool shows(const SkyView& view) const
     {
-        return held_ && key_ == key;
+        return held_ && view_ == view;
     }
 
-    // Called after the sky for `key` was drawn in full. The picture is copied the second time in a row
-    // the same key is drawn: a camera that turns every frame never pays for a copy it cannot reuse.
-    void drawn(const SkyKey& key)
+    // Called after the sky for `view` was drawn in full. The picture is copied the second time in a row
+    // the same view is drawn.
+    void drawn(const SkyView& view)
     {
-        const bool again = drawnBefore_ && last_ == key;
-        last_ = key;
+        const bool again = drawnBefore_ && last_ == view;
+        last_ = view;
         drawnBefore_ = true;
-        if (again && !shows(key))
-            copy(key);
+        if (again && !shows(view))
+            copy(view);
     }
 
     void put() const
     {
-        const GLint* v = key_.viewport;
+        const GLint* v = view_.viewport;
         const GLfloat s = static_cast<GLfloat>(v[2]) / static_cast<GLfloat>(width_);
         const GLfloat t = static_cast<GLfloat>(v[3]) / static_cast<GLfloat>(height_);
-        // Put back by hand rather than with GL_ENABLE_BIT, which the browser's layer does not keep.
-        const bool depthTest = glIsEnabled(GL_DEPTH_TEST);
-        const bool textured = glIsEnabled(GL_TEXTURE_2D);
-        glPushAttrib(GL_TEXTURE_BIT);
-        glDisable(GL_DEPTH_TEST); // colours only: the depth buffer keeps its cleared value
+        const AttributeGroups saved{GL_CURRENT_BIT, GL_TEXTURE_BIT};
+        glColor3f(1.0f, 1.0f, 1.0f); // GL_MODULATE with white: the texels as they are
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, texture_);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
         glMatrixMode(GL_PROJECTION);
         glPushMatrix();
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
         glLoadIdentity();
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex2f(-1.0f, -1.0f);
-        glTexCoord2f(s, 0.0f);
-        glVertex2f(1.0f, -1.0f);
-        glTexCoord2f(s, t);
-        glVertex2f(1.0f, 1.0f);
-        glTexCoord2f(0.0f, t);
-        glVertex2f(-1.0f, 1.0f);
-        glEnd();
+        // Colours only: the depth buffer keeps its cleared value. The frame's depth test is on (initGL).
+        glDisable(GL_DEPTH_TEST);
+        {
+            glBegin(GL_QUADS);
+            glTexCoord2f(0.0f, 0.0f);
+            glVertex2f(-1.0f, -1.0f);
+            glTexCoord2f(s, 0.0f);
+            glVertex2f(1.0f, -1.0f);
+            glTexCoord2f(s, t);
+            glVertex2f(1.0f, 1.0f);
+            glTexCoord2f(0.0f, t);
+            glVertex2f(-1.0f, 1.0f);
+            glEnd();
+        }
+        glEnable(GL_DEPTH_TEST);
         glPopMatrix();
         glMatrixMode(GL_PROJECTION);
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
-        // The browser's layer keeps no texture environment; the program's is GL_MODULATE.
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        glPopAttrib();
-        if (!textured)
-            glDisable(GL_TEXTURE_2D);
-        if (depthTest)
-            glEnable(GL_DEPTH_TEST);
     }
 
   private:
@@ -169,73 +166,59 @@ class SkyCopy
         return p;
     }
 
-    void copy(const SkyKey& key)
+    void copy(const SkyView& view)
     {
-        const GLint* v = key.viewport;
+        const GLint* v = view.viewport;
         GLint maxSide = 0;
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
         if (v[2] <= 0 || v[3] <= 0 || v[2] > maxSide || v[3] > maxSide)
             return; // nothing to copy, or a window larger than any texture: the sphere each frame
-#ifdef VELMIR_BROWSER_GL
-        glPushAttrib(GL_TEXTURE_BIT); // WebGL reads from the buffer being drawn: no read buffer to choose
-#else
-        glPushAttrib(GL_TEXTURE_BIT | GL_PIXEL_MODE_BIT);
-#endif
+        const AttributeGroups saved{GL_TEXTURE_BIT};
         if (texture_ == 0)
             glGenTextures(1, &texture_);
         glBindTexture(GL_TEXTURE_2D, texture_);
         if (width_ < v[2] || height_ < v[3])
         {
-            // GL 1.1 textures have power-of-two sides; the picture takes the lower left corner.
+            // GL 1.1 textures have power-of-two sides; the picture takes the lower left corner. RGB: the
+            // window has no alpha to keep (and WebGL copies into no more channels than the canvas has).
             width_ = powerOfTwoAtLeast(v[2]);
             height_ = powerOfTwoAtLeast(v[3]);
-#ifdef VELMIR_BROWSER_GL
-            // WebGL copies only into a texture with no more channels than the canvas, which has no alpha.
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width_, height_, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
-#else
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width_, height_, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
-#endif
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         }
-#ifndef VELMIR_BROWSER_GL
-        glReadBuffer(GL_BACK);
-#endif
+        // From the buffer being drawn: the back buffer, GL's read buffer in a double-buffered window.
         glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, v[0], v[1], v[2], v[3]);
-        glPopAttrib();
-        key_ = key;
+        view_ = view;
         held_ = true;
     }
 
     GLuint texture_ = 0;
     GLsizei width_ = 0;
     GLsizei height_ = 0;
-    bool held_ = false; // the texture shows key_
-    SkyKey key_{};
+    bool held_ = false; // the texture shows view_
+    SkyView view_{};
     bool drawnBefore_ = false;
-    SkyKey last_{}; // the key of the most recent full drawing
+    SkyView last_{}; // the view of the most recent full drawing
 };
 SkyCopy skyCopy;
 
-// Whether the sky's depth can decide anything this frame: whether some trail point, arrow or sphere that
-// may be drawn (one the view volume does not exclude) lies as far from the eye as `limit`. The sky's
-// facets come no nearer the eye than its radius times cos 4.1° (0.9974 of it; a 50 × 50 sphere's facets
-// span at most 7.2° by 3.6°), so anything nearer than 0.99 of the radius lies in front of the sky at
-// every pixel by hundreds of units, far more than the depth buffer's steps there, and passes the depth
-// test against the sky's depth exactly when it passes against the cleared depth. A body ejected towards
-// the sky makes the depth count again. Not-a-number anywhere fails the comparison and counts as far.
+// Whether the sky's depth can decide anything this frame: whether some trail point, arrow or sphere lies
+// as far from the eye as `limit`. The sky's facets come no nearer the eye than its radius times cos 4.1°
+// (0.9974 of it; a 50 × 50 sphere's facets span at most 7.2° by 3.6°), so anything nearer than 0.99 of
+// the radius lies in front of the sky at every pixel by hundreds of units, far more than the depth
+// buffer's steps there, and passes the depth test against the sky's depth exactly when it passes
+// against the cleared depth. A body ejected towards the sky makes the depth count again. Not-a-number
+// anywhere fails the comparison and counts as far.
 bool needsSkyDepth(Simulation& scene, double limit)
 {
     glPushMatrix();
     scene.camera().applyTransform();
     GLdouble m[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, m);
-    const ViewVolume volume = ViewVolume::current();
     glPopMatrix();
     // A box counts by its centre and half its diagonal: no point of it lies farther from the eye.
     const auto far = [&](const Box& box) {
-        if (volume.excludes(box))
-            return false;
         const double low[3] = {box.low.x(), box.low.y(), box.low.z()};
         const double high[3] = {box.high.x(), box.high.y(), box.high.z()};
         double centre[3];
@@ -253,7 +236,7 @@ bool needsSkyDepth(Simulation& scene, double limit)
     for (std::uint32_t k = 0; k < scene.objectCount(); ++k)
     {
         const SpaceObject& body = scene.object(k);
-        // The cube drawBody culls the sphere and its arrows with.
+        // The sphere, and the 10-unit motion arrows with their heads.
         float reach = std::fabs(body.radius());
         if (scene.showMotionVectors())
             reach = std::fmax(reach, 10.5f);
@@ -289,19 +272,16 @@ void Simulation::loadSky()
 
 void drawSky(Simulation& scene)
 {
-    if (scene.skyQuadric())
+    if (!scene.skyQuadric()) // null until loadSky has run
+        return;
+    const SkyView view = viewOf(scene);
+    if (skyCopy.shows(view))
     {
-        const SkyKey key = keyOf(scene);
-        if (skyCopy.shows(key))
-        {
-            skyCopy.put();
-            if (needsSkyDepth(scene, 0.99 * static_cast<double>(scene.maxCameraDistance())))
-                drawSkySphere(scene, true);
-            return;
-        }
-        drawSkySphere(scene);
-        skyCopy.drawn(key);
+        skyCopy.put();
+        if (needsSkyDepth(scene, 0.99 * static_cast<double>(view.radius)))
+            drawSkySphere(view, scene.skyQuadric(), Pass::DepthOnly);
         return;
     }
-    drawSkySphere(scene);
+    drawSkySphere(view, scene.skyQuadric(), Pass::Picture);
+    skyCopy.drawn(view);
 }

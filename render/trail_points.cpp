@@ -1,16 +1,12 @@
-// Trail points through a vertex array, one glDrawArrays per run of chunks that may be in view.
+// Trail points, one vertex call each, in the body's history colour.
 #include "render/trail_points.h"
 
 #include "render/attribute_groups.h"
 #include "render/color.h"
-#include "render/view_volume.h"
 #include "sim/trail.h"
 
 #include <GL/gl.h>
 #include <cstddef>
-#include <cstdint>
-
-static_assert(sizeof(Vector3) == 3 * sizeof(float), "trail points are handed to GL as packed float triples");
 
 const Color& historyColorFor(int colorIndex)
 {
@@ -19,63 +15,15 @@ const Color& historyColorFor(int colorIndex)
     return historyColors[colorIndex];
 }
 
-namespace
+void drawTrailPoints(const Trail& trail, const Color& color)
 {
-void sendPoints(std::size_t first, std::size_t count)
-{
-    if (count > 0)
-        glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(count));
-}
-
-// Runs of chunks that may be in view go out in one call each.
-void sendVisibleRuns(const Trail& trail, const ViewVolume& volume)
-{
-    const std::vector<Box>& chunks = trail.chunkBounds();
-    std::size_t runStart = 0;
-    std::size_t runEnd = 0;
-    for (std::size_t c = 0; c < chunks.size(); ++c)
-    {
-        if (volume.excludes(chunks[c]))
-        {
-            sendPoints(runStart, runEnd - runStart);
-            runStart = runEnd = (c + 1) * Trail::chunkSize;
-        }
-        else
-            runEnd = (c + 1) * Trail::chunkSize;
-    }
-    sendPoints(runStart, trail.size() - runStart);
-}
-} // namespace
-
-void drawTrailPoints(const Trail& trail, const Color& color, const ViewVolume& volume)
-{
-    // Nothing to draw, so no state to change and put back (software GL pays for every restore).
-    if (trail.empty())
-        return;
-    pushAttributeGroups({GL_POINT_BIT, GL_CURRENT_BIT, GL_TEXTURE_BIT, GL_LIGHTING_BIT});
-    {
-        glDisable(GL_LIGHTING);
-        glDisable(GL_TEXTURE_2D);
-        glPointSize(2.0f);
-        glColor3fv(color.data());
-        // Beyond what one glDrawArrays can address; 24 GiB of points is not reached in practice.
-        if (trail.size() <= static_cast<std::size_t>(INT32_MAX))
-        {
-            // The array state is the client's: its own push and pop, not the server attribute groups.
-            glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-            {
-                glEnableClientState(GL_VERTEX_ARRAY);
-                glVertexPointer(3, GL_FLOAT, sizeof(Vector3), trail.data());
-                sendVisibleRuns(trail, volume);
-            }
-            glPopClientAttrib();
-        }
-        // Mesa keeps glColor in its immediate-mode state until something flushes it, and its
-        // glPopAttrib only restores the current colour if that flush came first. glDrawArrays does not
-        // flush it, so the trail's colour would outlive the pop and tint the next sphere. Reading the
-        // colour flushes it. (A correct GL needs no help here; this costs one state read.)
-        GLfloat flushed[4];
-        glGetFloatv(GL_CURRENT_COLOR, flushed);
-    }
-    popAttributeGroups(4);
+    const AttributeGroups saved{GL_POINT_BIT, GL_CURRENT_BIT, GL_TEXTURE_BIT, GL_LIGHTING_BIT};
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glPointSize(2.0f);
+    glColor3fv(color.data());
+    glBegin(GL_POINTS);
+    for (std::size_t i = 0; i < trail.size(); ++i)
+        glVertex3fv(trail[i].data());
+    glEnd();
 }

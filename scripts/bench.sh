@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Measures Velmir: builds Release in build-bench/ and prints the tables (markdown) of the gravity step,
-# whole frames, where the frame goes (each part alone, with the floor for the sky), history points, the
-# idle loop at several time scales, a long run (ten minutes at time scale 1024, then a third of that at
-# 16384), thinned trails against whole ones, the start-up, the browser build's frame rate at the sizes
-# users give it (headless Chromium and Firefox) and where a frame goes there (Chromium; software WebGL).
+# Measures Velmir: builds Release in build-bench/ and prints the tables (markdown) of the gravity step;
+# then, in a 640×480 and in a 1920×1080 window, whole frames, where the frame goes (each part alone, with
+# the floor for the sky), what each speed-up buys, history points, the idle loop at several time scales
+# and a long run (ten minutes at time scale 1024, then a third of that at 16384); then thinned trails
+# against whole ones, the start-up, the browser build's frame rate at the sizes users give it (headless
+# Chromium and Firefox) and where a frame goes there (Chromium; software WebGL).
 # Usage: scripts/bench.sh [--quick]   (--quick: a one-minute long run and fewer repetitions)
 # Every figure is a median over repeated runs with its min–max, next to a baseline measured in the
 # same run. Set LP_NUM_THREADS to choose llvmpipe's raster threads; the output records it.
@@ -28,8 +29,9 @@ fi
 echo "Velmir benchmarks, $(date -u +%Y-%m-%d), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 "$build/tools/bench/velmir_bench_step" --benchmark_repetitions="$repetitions" \
     --benchmark_enable_random_interleaving=true --benchmark_min_time=0.05
-# The GL figures need an X server; the start-up section starts a private one of its own.
-xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" \
+# The GL figures need an X server with room for a 1920×1080 window; the start-up section starts a
+# private one of its own.
+xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" \
     "$build/tools/bench/velmir_bench" --long-run-seconds "$long_run"
 # The browser's frame: the page built as scripts/web.sh builds it (from this build's textures), measured
 # by web/tests/browser_bench.mjs in headless Chromium and Firefox (which finds WebGL on the X display).

@@ -6,6 +6,7 @@
 #include "render/texture.h"
 #include "sim/simulation.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -153,6 +154,41 @@ Frame Frame::grab()
     glReadPixels(viewport[0], viewport[1], f.width_, f.height_, GL_RGB, GL_UNSIGNED_BYTE, f.data_.data());
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     return f;
+}
+
+Frame Frame::grabWithDepths()
+{
+    Frame f = grab();
+    f.depths_.resize(static_cast<std::size_t>(f.width_) * static_cast<std::size_t>(f.height_));
+    glReadPixels(0, 0, f.width_, f.height_, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, f.depths_.data());
+    return f;
+}
+
+testing::AssertionResult alike(const Frame& drawn, const Frame& reference)
+{
+    const std::size_t pixels = reference.bytes().size() / 3;
+    const bool depths = !drawn.depths().empty() && !reference.depths().empty();
+    if (drawn.bytes().size() != reference.bytes().size())
+        return testing::AssertionFailure() << "pictures of different sizes";
+    std::size_t differing = 0;
+    int largestStep = 0;
+    std::uint32_t largestDepthStep = 0;
+    for (std::size_t i = 0; i < pixels; ++i)
+    {
+        int step = 0;
+        for (std::size_t c = 0; c < 3; ++c)
+            step = std::max(step, std::abs(drawn.bytes()[3 * i + c] - reference.bytes()[3 * i + c]));
+        const std::uint32_t a = depths ? drawn.depths()[i] : 0, b = depths ? reference.depths()[i] : 0;
+        const std::uint32_t depthStep = a > b ? a - b : b - a;
+        differing += step > 0 || depthStep > 0;
+        largestStep = std::max(largestStep, step);
+        largestDepthStep = std::max(largestDepthStep, depthStep);
+    }
+    if (differing <= pixels / 10000 && largestStep <= 8 && largestDepthStep <= 0xFFFFFFFFu / 8192)
+        return testing::AssertionSuccess() << differing << " pixels differ";
+    return testing::AssertionFailure()
+           << differing << " of " << pixels << " pixels differ, by up to " << largestStep << " levels and "
+           << largestDepthStep << " of " << 0xFFFFFFFFu << " in depth";
 }
 
 Rgb Frame::at(int x, int y) const

@@ -1,5 +1,5 @@
 // The sky's picture is drawn once and put back in later frames: every frame must still match the
-// reference drawing (the sky sphere sent anew each frame) byte for byte, whatever changed in between.
+// program's frame with the sky sphere sent anew, byte for byte, whatever changed in between.
 #include "capture_cout.h"
 #include "render/scene.h"
 #include "render_test_support.h"
@@ -32,8 +32,9 @@ class SkyCacheTest : public RenderTest
     // Three frames in a row (drawn, drawn and kept, put back), each against the reference.
     void expectFramesLikeReference(const char* what)
     {
-        const std::vector<std::uint8_t> reference =
-            picture([&] { drawReferenceScene(sim_, ReferenceTrails::OneDrawArraysCall); });
+        Recipe skySentAnew = programRecipe;
+        skySentAnew.sky = ReferenceSky::Glu;
+        const std::vector<std::uint8_t> reference = picture([&] { drawRecipeScene(sim_, skySentAnew); });
         for (int frame = 0; frame < 3; ++frame)
         {
             const GlState before = GlState::capture();

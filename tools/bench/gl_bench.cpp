@@ -1,10 +1,13 @@
-// Whole frames and the running program, measured in one process under an X server: the real
-// display() against an empty frame, history points against a bare glDrawArrays of the same points,
-// the idle loop at several time scales, a long run, and the start-up of the real binary.
+// Whole frames and the running program, measured in one process under an X server at each window size
+// (640×480 and 1920×1080 unless --sizes says otherwise): the real display() against an empty frame, each
+// part of the frame alone, what each speed-up buys (the frame with it taken out), history points against
+// a bare glDrawArrays of the same points, the idle loop at several time scales and a long run; then,
+// once, thinned trails against whole ones and the start-up of the real binary.
 //
 // The idle loop is driven here as glutMainLoop drives it: glutMainLoopEvent() (which serves the
 // posted redisplay with display()) then idleCallback(), with standard output on a pipe that a thread
 // drains and parses. The simulated time is the sum of the dt printed in the log.
+#include "app/bounds2d.h"
 #include "app/frame_loop.h"
 #include "app/window.h"
 #include "log_sink.h"
@@ -13,9 +16,7 @@
 #include "render/scene.h"
 #include "render/shared_resources.h"
 #include "render/sky.h"
-#include "render/sphere_lists.h"
 #include "render/trail_points.h"
-#include "render/view_volume.h"
 #include "resident.h"
 #include "sim/simulation.h"
 #include "trail_pictures.h"
@@ -56,6 +57,8 @@ struct Options
     std::vector<std::string> sections;
     double longRunSeconds = 120.0;
     bool cpuTime = false; // frame figures in processor time instead of wall-clock time
+    // Window sizes the frame, its parts, the speed-ups, the time scales and the long run are measured at.
+    std::vector<std::pair<int, int>> sizes = {{640, 480}, {1920, 1080}};
 };
 Options options;
 
@@ -97,6 +100,14 @@ double cpuSeconds()
 std::FILE* out()
 {
     return reportStream();
+}
+
+// The window size the tables are being measured at, "640×480".
+std::string sizeText()
+{
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    return std::to_string(viewport[2]) + "×" + std::to_string(viewport[3]);
 }
 
 // ---- frames -------------------------------------------------------------------------------------
@@ -181,14 +192,10 @@ std::size_t historyPoints()
     return total;
 }
 
-// The program's frame as it was drawn before the speed-ups, and with vertex arrays but no culling.
+// The program's frame as it was drawn before the speed-ups.
 void plainFrame()
 {
-    referenceDisplay(ReferenceTrails::OnePointPerCall);
-}
-void arraysFrame()
-{
-    referenceDisplay(ReferenceTrails::OneDrawArraysCall);
+    referenceDisplay();
 }
 
 void frameSection()
@@ -202,8 +209,8 @@ void frameSection()
         {"display(), fast paths (after)", display},
     };
     const std::vector<Figure> f = measureFrames(variants, rounds, frames);
-    std::fprintf(out(), "\n### Frame: initial system at 640×480, ms per frame (%d rounds of %d frames)\n\n",
-                 rounds, frames);
+    std::fprintf(out(), "\n### Frame: initial system at %s, ms per frame (%d rounds of %d frames)\n\n",
+                 sizeText().c_str(), rounds, frames);
     std::fprintf(out(), "| variant | ms per frame | ÷ empty frame |\n|---|---|---|\n");
     for (std::size_t i = 0; i < variants.size(); ++i)
         std::fprintf(out(), "| %s | %s | %.1f |\n", variants[i].name.c_str(), text(f[i], "%.3f").c_str(),
@@ -213,53 +220,44 @@ void frameSection()
 
 // ---- where the frame goes -----------------------------------------------------------------------
 
-// One part of the frame alone between a clear and a swap, under the frame's own matrices; the part gets
-// the frame's view volume.
-void partFrame(const std::function<void(const ViewVolume&)>& part)
+// One part of the frame alone between a clear and a swap, under the frame's own matrices.
+void partFrame(const std::function<void()>& part)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     simulation.updateLookAt();
-    glPushMatrix();
-    simulation.camera().applyTransform();
-    const ViewVolume volume = ViewVolume::current();
-    glPopMatrix();
-    part(volume);
+    part();
     glutSwapBuffers();
 }
 
-void skyPart(const ViewVolume&)
-{
-    drawSky(simulation);
-}
-
 // Something drawn for every body under the camera's transform.
-void worldPart(const std::function<void(const SpaceObject&, const ViewVolume&)>& draw, const ViewVolume& volume)
+void worldPart(const std::function<void(const SpaceObject&)>& draw)
 {
     glPushMatrix();
     simulation.camera().applyTransform();
     for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
-        draw(simulation.object(k), volume);
+        draw(simulation.object(k));
     glPopMatrix();
 }
 
-void spheresPart(const ViewVolume& volume)
+void skyPart()
 {
-    worldPart([](const SpaceObject& o, const ViewVolume& v) { drawBody(o, false, false, v); }, volume);
+    drawSky(simulation);
 }
 
-void arrowsPart(const ViewVolume& volume)
+void spheresPart()
 {
-    worldPart([](const SpaceObject& o, const ViewVolume&) { drawMotionArrows(o); }, volume);
+    worldPart([](const SpaceObject& o) { o.draw(false, false); });
 }
 
-void trailsPart(const ViewVolume& volume)
+void arrowsPart()
 {
-    worldPart(
-        [](const SpaceObject& o, const ViewVolume& v) {
-            drawTrailPoints(o.history(), historyColorFor(o.colorIndex()), v);
-        },
-        volume);
+    worldPart(drawMotionArrows);
+}
+
+void trailsPart()
+{
+    worldPart([](const SpaceObject& o) { drawTrailPoints(o.history(), historyColorFor(o.colorIndex())); });
 }
 
 // The floor for the sky: one quad over the whole window from the same texture, showing as much of it as
@@ -332,33 +330,10 @@ void partsSection()
     const std::vector<Variant> parts = {
         {"clear + swap (the empty frame)", emptyFrame},
         {"sky: its kept picture put back (the camera still)", [] { partFrame(skyPart); }},
-        {"sky: the sphere from its display list (the camera turning every frame)",
-         [] { turning([] { partFrame(skyPart); }); }},
-        {"sky before: the sphere from GLU every frame",
-         [] { partFrame([](const ViewVolume&) { drawReferenceSky(simulation); }); }},
+        {"sky: the sphere (the camera turning every frame)", [] { turning([] { partFrame(skyPart); }); }},
         {"**floor** for the sky: one full-window quad from the sky texture", skyFloorFrame},
-        {"spheres (9 bodies, without the triangles that cannot show; culled)", [] { partFrame(spheresPart); }},
-        {"spheres, every triangle from their display lists (culled)",
-         [] {
-             partFrame([](const ViewVolume& v) {
-                 worldPart(
-                     [](const SpaceObject& o, const ViewVolume& volume) {
-                         const Vector3& p = o.position();
-                         const float reach = o.radius();
-                         const Box box{Vector3(p.x() - reach, p.y() - reach, p.z() - reach),
-                                       Vector3(p.x() + reach, p.y() + reach, p.z() + reach)};
-                         if (!volume.excludes(box))
-                             drawReferenceSphere(o, [](float r) { drawSphere(sharedQuadric, r); });
-                     },
-                     v);
-             });
-         }},
-        {"spheres before: from GLU every frame, none culled",
-         [] {
-             partFrame([](const ViewVolume& v) {
-                 worldPart([](const SpaceObject& o, const ViewVolume&) { drawReferenceSphere(o); }, v);
-             });
-         }},
+        {"spheres (9 bodies, GL culling back faces)", [] { partFrame(spheresPart); }},
+        {"spheres before: every face", [] { partFrame([] { worldPart(drawReferenceSphere); }); }},
         {"arrows (18)", [] { partFrame(arrowsPart); }},
         {"trails", [] { partFrame(trailsPart); }},
         {"**whole frame**, display()", display},
@@ -382,9 +357,10 @@ void partsSection()
     }
     simulation.camera().distance() = 200.0f;
     std::fprintf(out(),
-                 "\n### Where the frame goes: each part alone between a clear and a swap, 640×480, ms per frame "
+                 "\n### Where the frame goes: each part alone between a clear and a swap, %s, ms per frame "
                  "(%s, %d rounds of %d frames); a part's own cost is its time minus the empty frame's\n\n",
-                 options.cpuTime ? "processor time of all threads" : "wall-clock time", rounds, frames);
+                 sizeText().c_str(), options.cpuTime ? "processor time of all threads" : "wall-clock time", rounds,
+                 frames);
     std::fprintf(out(),
                  "| part | initial system, following the sun from 200 (%zu trail points) | ÷ empty | trails at "
                  "their budget (%zu points), same view | ÷ empty | the same, whole system from 1500 | ÷ empty "
@@ -397,6 +373,107 @@ void partsSection()
             std::fprintf(out(), "| %s | %.1f ", text(f[i], "%.3f").c_str(), f[i].median / f[0].median);
         std::fprintf(out(), "|\n");
     }
+    std::fflush(out());
+}
+
+// ---- what each speed-up buys --------------------------------------------------------------------
+
+// The whole frame with every speed-up in, and with one at a time taken out (or swapped for a simpler
+// route), from three views; a row per speed-up: what taking it out costs, in ms, as a share of the
+// frame with everything in, and in frames per second.
+void speedUpSection()
+{
+    resetSystem();
+    const int rounds = options.smoke ? 2 : 10;
+    const int frames = options.smoke ? 2 : 8;
+    const auto with = [](Recipe recipe) { return [recipe] { recipeDisplay(recipe); }; };
+    Recipe gluSky = programRecipe, depthSky = programRecipe, wholeSpheres = programRecipe;
+    gluSky.sky = ReferenceSky::Glu;
+    depthSky.sky = ReferenceSky::KeptAndDepth;
+    wholeSpheres.culledSpheres = false;
+    enum
+    {
+        Empty,
+        All,
+        GluSky,
+        DepthSky,
+        WholeSpheres,
+        Turning,
+        Before,
+        Count
+    };
+    const std::vector<Variant> variants = {
+        {"clear + swap (the empty frame)", emptyFrame},
+        {"**every speed-up in**, display()", display},
+        {"the sky's sphere every frame", with(gluSky)},
+        {"the kept sky, its sphere's depth drawn every frame", with(depthSky)},
+        {"the bodies' spheres whole (no back face culled)", with(wholeSpheres)},
+        {"camera turning every frame, display()", [] { turning(display); }},
+        {"before every speed-up", plainFrame},
+    };
+    struct View
+    {
+        const char* name;
+        float distance;
+        bool fullTrails;
+    };
+    const View views[] = {{"initial system, following the sun from 200", 200.0f, false},
+                          {"trails at their budget, same view", 200.0f, true},
+                          {"trails at their budget, whole system from 1500", 1500.0f, true}};
+    std::vector<std::vector<Figure>> figures;
+    for (const View& view : views)
+    {
+        if (view.fullTrails)
+            growTrailsToBudget();
+        simulation.camera().distance() = view.distance;
+        figures.push_back(measureFrames(variants, rounds, frames));
+    }
+    simulation.camera().distance() = 200.0f;
+    const std::string size = sizeText();
+    std::fprintf(out(), "\n### Speed-ups at %s: whole frames, ms per frame (%s, %d rounds of %d frames)\n\n",
+                 size.c_str(), options.cpuTime ? "processor time" : "wall-clock time", rounds, frames);
+    std::fprintf(out(), "| frame |");
+    for (const View& view : views)
+        std::fprintf(out(), " %s |", view.name);
+    std::fprintf(out(), "\n|---|---|---|---|\n");
+    for (std::size_t i = 0; i < variants.size(); ++i)
+    {
+        std::fprintf(out(), "| %s |", variants[i].name.c_str());
+        for (const std::vector<Figure>& f : figures)
+            std::fprintf(out(), " %s |", text(f[i], "%.2f").c_str());
+        std::fprintf(out(), "\n");
+    }
+    // What a speed-up buys: the frame without it minus the frame with it, in each view.
+    struct Row
+    {
+        const char* name;
+        int without;
+        int with;
+    };
+    const Row rows[] = {
+        {"kept sky picture (against its sphere every frame)", GluSky, All},
+        {"kept sky's depth only when something is far (against every frame)", DepthSky, All},
+        {"GL back-face culling of the bodies' spheres (against every face)", WholeSpheres, All},
+        {"kept sky picture, camera turning every frame (none to keep)", GluSky, Turning},
+        {"all of them (against the frame before them)", Before, All},
+    };
+    std::fprintf(out(), "\n### What each speed-up buys at %s: ms saved; share of the frame with every speed-up "
+                        "in; frames per second with → without it\n\n| speed-up |", size.c_str());
+    for (const View& view : views)
+        std::fprintf(out(), " %s |", view.name);
+    std::fprintf(out(), "\n|---|---|---|---|\n");
+    for (const Row& row : rows)
+    {
+        std::fprintf(out(), "| %s |", row.name);
+        for (const std::vector<Figure>& f : figures)
+        {
+            const double saved = f[row.without].median - f[row.with].median;
+            std::fprintf(out(), " %.2f ms; %.0f %%; %.0f → %.0f |", saved, 100.0 * saved / f[All].median,
+                         1000.0 / f[row.with].median, 1000.0 / f[row.without].median);
+        }
+        std::fprintf(out(), "\n");
+    }
+    static_assert(Count == 7, "a name for every variant");
     std::fflush(out());
 }
 
@@ -418,11 +495,13 @@ void historySection()
     // they would then never reach; each trail may hold that many here, so none is thinned on the way.
     for (std::uint32_t k = 0; k < simulation.objectCount(); ++k)
         simulation.object(k).setHistoryBudget(sizes.back());
-    std::fprintf(out(), "\n### History points: frames with N trail points (ms per frame, median (min–max)); "
-                        "per million points = (frame − frame without trails) ÷ N\n\n");
-    std::fprintf(out(), "| view | N | without trails | bare glDrawArrays | plain (before) | vertex arrays | "
-                        "arrays + culling (after) | ms per 1M points: bare / before / arrays / after |\n");
-    std::fprintf(out(), "|---|---|---|---|---|---|---|---|\n");
+    std::fprintf(out(), "\n### History points at %s: frames with N trail points (ms per frame, median (min–max)); "
+                        "per million points = (frame − frame without trails) ÷ N\n\n",
+                 sizeText().c_str());
+    std::fprintf(out(),
+                 "| view | N | display() without trails | bare glDrawArrays of the points | display() | "
+                 "ms per 1M points: bare / display() |\n");
+    std::fprintf(out(), "|---|---|---|---|---|---|\n");
     auto hidden = [] {
         simulation.toggleHistories();
         display();
@@ -445,16 +524,12 @@ void historySection()
         {
             simulation.camera().distance() = view.distance;
             const std::vector<Variant> variants = {
-                {"hidden", hidden},    {"empty", emptyFrame},   {"bare", barePointsFrame},
-                {"plain", plainFrame}, {"arrays", arraysFrame}, {"after", display},
-            };
+                {"hidden", hidden}, {"empty", emptyFrame}, {"bare", barePointsFrame}, {"display", display}};
             const std::vector<Figure> f = measureFrames(variants, rounds, frames);
             const double perMillion = 1e6 / static_cast<double>(points);
-            std::fprintf(out(), "| %s | %zu | %s | %s | %s | %s | %s | %.1f / %.1f / %.1f / %.1f |\n",
-                         view.name, points, text(f[0]).c_str(), text(f[2]).c_str(), text(f[3]).c_str(),
-                         text(f[4]).c_str(), text(f[5]).c_str(), (f[2].median - f[1].median) * perMillion,
-                         (f[3].median - f[0].median) * perMillion, (f[4].median - f[0].median) * perMillion,
-                         (f[5].median - f[0].median) * perMillion);
+            std::fprintf(out(), "| %s | %zu | %s | %s | %s | %.1f / %.1f |\n", view.name, points,
+                         text(f[0]).c_str(), text(f[2]).c_str(), text(f[3]).c_str(),
+                         (f[2].median - f[1].median) * perMillion, (f[3].median - f[0].median) * perMillion);
             std::fflush(out());
         }
         simulation.camera().distance() = 200.0f;
@@ -507,7 +582,8 @@ RunFigures runLoop(float scale, double seconds, double period = 0,
 void timeScaleSection()
 {
     const double seconds = options.smoke ? 0.5 : 5.0;
-    std::fprintf(out(), "\n### Time scale: the idle loop for %.1f s each, log on a pipe\n\n", seconds);
+    std::fprintf(out(), "\n### Time scale at %s: the idle loop for %.1f s each, log on a pipe\n\n",
+                 sizeText().c_str(), seconds);
     std::fprintf(out(),
                  "| time scale | simulated s per wall s ÷ time scale | frames per second | longest idle call "
                  "(ms) | trail points at the end |\n|---|---|---|---|---|\n");
@@ -536,9 +612,9 @@ void longRunSection()
     const double seconds = options.smoke ? 1.0 : options.longRunSeconds;
     const double period = options.smoke ? 0.5 : (seconds >= 300 ? 30.0 : 10.0);
     std::fprintf(out(),
-                 "\n### Long run: time scale 1024 for %.0f s, then 16384 for %.0f s, whole system in view "
+                 "\n### Long run at %s: time scale 1024 for %.0f s, then 16384 for %.0f s, whole system in view "
                  "(camera distance 1500)\n\n",
-                 seconds, seconds / 3.0);
+                 sizeText().c_str(), seconds, seconds / 3.0);
     std::fprintf(out(),
                  "| time scale | wall s | trail points | trail MiB | frames per second in the period | "
                  "ms per frame | resident MiB |\n|---|---|---|---|---|---|---|\n");
@@ -575,11 +651,11 @@ void longRunSection()
     const RunFigures faster = runLoop(scale, seconds / 3.0, period, report);
     std::fprintf(
         out(),
-        "\nLong run: at 1024 %.1f frames per second overall, simulated %.3f × 1024 s per wall second, "
+        "\nLong run at %s: at 1024 %.1f frames per second overall, simulated %.3f × 1024 s per wall second, "
         "longest idle call %.0f ms; at 16384 %.1f frames per second, longest idle call %.0f ms. "
         "Lowest frames per second in a period after the first: %.1f at 1024, %.1f at 16384. Resident memory "
         "after the first minute: %.0f–%.0f MiB. At the end: %zu trail points in %.2f MiB.\n",
-        static_cast<double>(fast.frames) / fast.wall, fast.simulated / fast.wall / 1024.0, fast.longestIdleMs,
+        sizeText().c_str(), static_cast<double>(fast.frames) / fast.wall, fast.simulated / fast.wall / 1024.0, fast.longestIdleMs,
         static_cast<double>(faster.frames) / faster.wall, faster.longestIdleMs, minFps[0], minFps[1], lowRss,
         highRss, historyPoints(), static_cast<double>(trailBytes()) / 1048576.0);
     std::fflush(out());
@@ -717,6 +793,22 @@ void startUpSection()
     std::fflush(out());
 }
 
+// Resizes the window and waits until the program's reshape has seen the new size.
+bool resizeWindow(int width, int height)
+{
+    glutReshapeWindow(width, height);
+    const Clock::time_point start = Clock::now();
+    while (windowBounds.width() != static_cast<float>(width) || windowBounds.height() != static_cast<float>(height))
+    {
+        if (secondsSince(start) > 10.0)
+            return false;
+        glutMainLoopEvent();
+        usleep(1000);
+    }
+    glutMainLoopEvent();
+    return true;
+}
+
 bool wanted(const std::string& section)
 {
     return options.sections.empty() ||
@@ -738,11 +830,25 @@ int main(int argc, char** argv)
             options.cpuTime = true;
         else if (arg == "--long-run-seconds" && i + 1 < argc)
             options.longRunSeconds = std::atof(argv[++i]);
+        else if (arg == "--sizes" && i + 1 < argc)
+        {
+            options.sizes.clear();
+            for (const char* at = argv[++i]; *at;)
+            {
+                char* end = nullptr;
+                const long w = std::strtol(at, &end, 10);
+                const long h = *end == 'x' ? std::strtol(end + 1, &end, 10) : 0;
+                if (w <= 0 || h <= 0)
+                    break;
+                options.sizes.emplace_back(static_cast<int>(w), static_cast<int>(h));
+                at = *end == ',' ? end + 1 : end;
+            }
+        }
         else if (arg.rfind("--", 0) == 0)
         {
             std::fprintf(stderr,
-                         "usage: %s [--smoke] [--cpu-time] [--long-run-seconds S] "
-                         "[frame|parts|history|timescale|longrun|trails|startup]...\n",
+                         "usage: %s [--smoke] [--cpu-time] [--long-run-seconds S] [--sizes WxH,WxH...] "
+                         "[frame|parts|speedups|history|timescale|longrun|trails|startup]...\n",
                          argv[0]);
             return 2;
         }
@@ -774,16 +880,28 @@ int main(int argc, char** argv)
     glutMainLoopEvent();
     std::fprintf(out(), "GL_RENDERER=%s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
-    if (wanted("frame"))
-        frameSection();
-    if (wanted("parts"))
-        partsSection();
-    if (wanted("history"))
-        historySection();
-    if (wanted("timescale"))
-        timeScaleSection();
-    if (wanted("longrun"))
-        longRunSection();
+    for (const auto& [width, height] : options.sizes)
+    {
+        if (!resizeWindow(width, height))
+        {
+            std::fprintf(out(), "\nThe window could not be made %d×%d (is the screen large enough?)\n", width,
+                         height);
+            continue;
+        }
+        if (wanted("frame"))
+            frameSection();
+        if (wanted("parts"))
+            partsSection();
+        if (wanted("speedups"))
+            speedUpSection();
+        if (wanted("history"))
+            historySection();
+        if (wanted("timescale"))
+            timeScaleSection();
+        if (wanted("longrun"))
+            longRunSection();
+    }
+    resizeWindow(640, 480);
     if (wanted("trails"))
         trailAgreementSection(options.smoke ? 1.0 : options.longRunSeconds);
     simulation.destroyAllObjects();

@@ -1,37 +1,18 @@
-// The reference frames: the sky and the spheres straight from GLU every frame, nothing culled, trails
-// sent the old ways; the arrows are the program's own.
+// The reference frames: the sky and the spheres straight from GLU every frame; the trails and the arrows
+// are the program's own. And the frame with one speed-up at a time taken out.
 #include "tools/bench/reference_drawing.h"
 
-#include "render/attribute_groups.h"
 #include "render/body_drawing.h"
 #include "render/color.h"
 #include "render/shared_resources.h"
+#include "render/sky.h"
 #include "render/trail_points.h"
-#include "render/view_volume.h"
 #include "sim/simulation.h"
 
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
-namespace
-{
-void drawTrailOnePointPerCall(const SpaceObject& body)
-{
-    pushAttributeGroups({GL_POINT_BIT, GL_CURRENT_BIT, GL_TEXTURE_BIT, GL_LIGHTING_BIT});
-    {
-        glDisable(GL_LIGHTING);
-        glDisable(GL_TEXTURE_2D);
-        glPointSize(2.0f);
-        glColor3fv(historyColorFor(body.colorIndex()).data());
-        glBegin(GL_POINTS);
-        for (std::size_t i = 0; i < body.history().size(); ++i)
-            glVertex3fv(body.history()[i].data());
-        glEnd();
-    }
-    popAttributeGroups(4);
-}
-} // namespace
-
+// The sky sphere straight from GLU under the current matrix (no camera translation yet).
 void drawReferenceSky(Simulation& scene)
 {
     glPushMatrix();
@@ -49,7 +30,8 @@ void drawReferenceSky(Simulation& scene)
     glPopMatrix();
 }
 
-void drawReferenceSphere(const SpaceObject& body, const std::function<void(float)>& sphere)
+// A body's sphere straight from GLU, whole, under the world matrix.
+void drawReferenceSphere(const SpaceObject& body)
 {
     glPushMatrix();
     {
@@ -59,43 +41,54 @@ void drawReferenceSphere(const SpaceObject& body, const std::function<void(float
         glRotatef(body.spinAngle(), 0.0f, 0.0f, 1.0f);
         bindObjectTexture(body.textureIndex());
         if (sharedQuadric)
-        {
-            if (sphere)
-                sphere(body.radius());
-            else
-                gluSphere(sharedQuadric, body.radius(), 50, 50);
-        }
+            gluSphere(sharedQuadric, body.radius(), 50, 50);
     }
     glPopMatrix();
 }
-
-void drawReferenceScene(Simulation& scene, ReferenceTrails trails)
+void drawRecipeScene(Simulation& scene, const Recipe& recipe)
 {
     glLoadIdentity();
     scene.updateLookAt();
-    drawReferenceSky(scene);
+    if (recipe.sky == ReferenceSky::Glu)
+        drawReferenceSky(scene);
+    else
+        drawSky(scene);
+    if (recipe.sky == ReferenceSky::KeptAndDepth)
+    {
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glDisable(GL_TEXTURE_2D);
+        drawReferenceSky(scene);
+        glEnable(GL_TEXTURE_2D);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    }
     scene.camera().applyTransform();
-    const ViewVolume everything;
     for (std::uint32_t k = 0; k < scene.objectCount(); ++k)
     {
         const SpaceObject& body = scene.object(k);
-        bool history = scene.showHistories();
-        if (history && trails == ReferenceTrails::OnePointPerCall)
-        {
-            drawTrailOnePointPerCall(body);
-            history = false;
-        }
-        if (history)
-            drawTrailPoints(body.history(), historyColorFor(body.colorIndex()), everything);
+        if (scene.showHistories())
+            drawTrailPoints(body.history(), historyColorFor(body.colorIndex()));
         if (scene.showMotionVectors())
             drawMotionArrows(body);
-        drawReferenceSphere(body);
+        if (recipe.culledSpheres)
+            body.draw(false, false);
+        else
+            drawReferenceSphere(body);
     }
 }
 
-void referenceDisplay(ReferenceTrails trails)
+void recipeDisplay(const Recipe& recipe)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    drawReferenceScene(simulation, trails);
+    drawRecipeScene(simulation, recipe);
     glutSwapBuffers();
+}
+
+void drawReferenceScene(Simulation& scene)
+{
+    drawRecipeScene(scene, Recipe{});
+}
+
+void referenceDisplay()
+{
+    recipeDisplay(Recipe{});
 }

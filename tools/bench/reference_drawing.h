@@ -1,26 +1,39 @@
 // Frames drawn the way they were before the speed-ups (the sky and every sphere sent anew from GLU,
-// nothing culled): the baseline the benchmark measures against and the reference the draw-path test
-// compares the program's pictures with.
+// whole), and frames with one speed-up at a time taken out: the baselines the benchmark weighs each
+// speed-up with, and the reference the draw-path tests compare the program's pictures with.
 #pragma once
-
-#include <functional>
 
 class Simulation;
 class SpaceObject;
 
-enum class ReferenceTrails
+enum class ReferenceSky
 {
-    OnePointPerCall,   // one glVertex3fv per trail point, between glBegin and glEnd
-    OneDrawArraysCall, // the whole trail in one glDrawArrays
+    Kept,         // the program's drawSky: its picture kept and put back while the camera is still
+    KeptAndDepth, // the same, the sphere's depth drawn again every frame (not only when something is far)
+    Glu,          // the sphere from GLU every frame
 };
 
-// What Simulation::drawScene draws, with no body and no trail chunk left out.
-void drawReferenceScene(Simulation& scene, ReferenceTrails trails);
-// What display() does around it: clear, the scene, swap.
-void referenceDisplay(ReferenceTrails trails);
+// How each part of a frame is drawn. The default is the frame before the speed-ups; the trails and the
+// arrows are always the program's own.
+struct Recipe
+{
+    ReferenceSky sky = ReferenceSky::Glu;
+    bool culledSpheres = false; // the bodies' spheres as the program draws them, GL culling back faces
+};
+// Every speed-up in: what the program's own Simulation::drawScene draws, the same way.
+constexpr Recipe programRecipe{ReferenceSky::Kept, true};
 
-// The two parts that the program now sends otherwise: the sky sphere straight from GLU under the current
-// matrix (no camera translation yet), and a body's sphere straight from GLU under the world matrix (or,
-// under the same matrix and texture, from `sphere`, given the radius).
+// What Simulation::drawScene draws, the parts drawn as `recipe` says.
+void drawRecipeScene(Simulation& scene, const Recipe& recipe);
+// What display() does around it: clear, the scene, swap.
+void recipeDisplay(const Recipe& recipe);
+
+// The frame before the speed-ups.
+void drawReferenceScene(Simulation& scene);
+void referenceDisplay();
+
+// The two parts the program now draws otherwise, as they were drawn before: the sky sphere straight from
+// GLU under the current matrix (no camera translation yet), and a body's sphere straight from GLU, whole,
+// under the world matrix.
 void drawReferenceSky(Simulation& scene);
-void drawReferenceSphere(const SpaceObject& body, const std::function<void(float)>& sphere = nullptr);
+void drawReferenceSphere(const SpaceObject& body);

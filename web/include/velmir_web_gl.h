@@ -11,9 +11,8 @@
       to web/platform/web_glut.cpp (the menu's button, frame count, a runtime that stays alive).
    2. Replaced at link time under the same name. web/platform/web_glu.cpp defines GLU's quadrics
       (gluNewQuadric, gluQuadric*, gluSphere, gluDeleteQuadric), which the browser's GLU lacks;
-      its spheres are indexed triangles, cull the faces turned away from the eye when that cannot
-      change what shows, and have fewer facets when only a few pixels across (outline within a
-      tenth of a pixel): the program culls nothing, but a software WebGL pays for every triangle;
+      its spheres are indexed triangles, and have fewer facets when only a few pixels across
+      (outline within a tenth of a pixel): a software WebGL pays for every triangle;
       web/platform/web_glut.cpp defines GLUT's menus (glutCreateMenu, glutAddMenuEntry,
       glutAddSubMenu, glutAttachMenu), glutSetOption, glutEntryFunc and glutMotionFunc (the
       browser's GLUT hands a motion callback the position before the move; ours passes the one
@@ -73,12 +72,6 @@
    The layer's own files define VELMIR_WEB_LAYER before including this header: they need the
    declarations below, but GL's own names. */
 #pragma once
-
-// Set wherever the program is compiled through this layer: in the browser build and in the native
-// tests that run the program's drawing through it. Desktop-only code (display lists, the parts of
-// the kept sky picture WebGL lacks) tests this, not __EMSCRIPTEN__, so the checked tests see what the
-// browser sees.
-#define VELMIR_BROWSER_GL 1
 
 #include <GL/gl.h>
 #include <GL/glu.h>

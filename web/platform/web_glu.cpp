@@ -65,22 +65,15 @@ IndexedTriangles indexedTriangles(const std::vector<std::vector<mesh::SphereVert
     return out;
 }
 
-// What the current matrices tell about a sphere of `radius` about the model-view's origin.
-struct SphereView
-{
-    bool backFacesHidden;
-    double radiusPixels;
-};
-
-SphereView viewOf(double radius)
+// The radius in pixels, at most, of a sphere of `radius` about the model-view's origin.
+double radiusInPixels(double radius)
 {
     GLfloat modelview[16], projection[16];
     GLint viewport[4];
     velmirGetFloatv(GL_MODELVIEW_MATRIX, modelview);
     velmirGetFloatv(GL_PROJECTION_MATRIX, projection);
     velmirGetIntegerv(GL_VIEWPORT, viewport);
-    return {web::backFacesHidden(modelview, projection, radius),
-            mesh::radiusInPixels(modelview, projection, viewport[2], viewport[3], radius)};
+    return mesh::radiusInPixels(modelview, projection, viewport[2], viewport[3], radius);
 }
 } // namespace
 
@@ -154,8 +147,7 @@ extern "C"
     {
         // A sphere a few pixels across gets fewer, larger facets: its outline moves by less than a
         // tenth of a pixel, and a software WebGL sets up a fraction of the triangles.
-        const SphereView view = viewOf(radius);
-        const int fewer = web::slicesFor(view.radiusPixels, slices);
+        const int fewer = web::slicesFor(radiusInPixels(radius), slices);
         if (fewer < slices)
         {
             stacks = std::max(1, stacks * fewer / slices);
@@ -194,12 +186,6 @@ extern "C"
                 glEnableClientState(GL_TEXTURE_COORD_ARRAY);
             if (normals)
                 glEnableClientState(GL_NORMAL_ARRAY);
-            // A software WebGL sets up every triangle it is sent; seen from outside, the half that faces
-            // away is hidden by the other half (up to a pixel of a near tie at the outline).
-            const bool cull = quadric->style.outside && glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_BLEND) &&
-                              !glIsEnabled(GL_CULL_FACE) && view.backFacesHidden;
-            if (cull)
-                glEnable(GL_CULL_FACE);
             for (const IndexGroup& group : mesh.groups)
             {
                 const std::size_t first = group.firstVertex * stride;
@@ -209,8 +195,6 @@ extern "C"
                 glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(group.indices), GL_UNSIGNED_SHORT,
                                offset(group.firstIndex * sizeof(std::uint16_t)));
             }
-            if (cull)
-                glDisable(GL_CULL_FACE);
             if (textured)
                 glDisableClientState(GL_TEXTURE_COORD_ARRAY);
             if (normals)
