@@ -203,22 +203,40 @@ class SkyCopy
 };
 SkyCopy skyCopy;
 
-// Whether the sky's depth can decide anything this frame: whether some trail point, arrow or sphere lies
-// as far from the eye as `limit`. The sky's facets come no nearer the eye than its radius times cos 4.1°
-// (0.9974 of it; a 50 × 50 sphere's facets span at most 7.2° by 3.6°), so anything nearer than 0.99 of
-// the radius lies in front of the sky at every pixel by hundreds of units, far more than the depth
-// buffer's steps there, and passes the depth test against the sky's depth exactly when it passes
-// against the cleared depth. A body ejected towards the sky makes the depth count again. Not-a-number
-// anywhere fails the comparison and counts as far.
-bool needsSkyDepth(Simulation& scene, double limit)
+// Whether the sky's depth can decide anything this frame: whether some trail point, arrow or sphere in
+// view lies as far from the eye as `limit`. The sky's facets come no nearer the eye than its radius
+// times cos 4.1° (0.9974 of it; a 50 × 50 sphere's facets span at most 7.2° by 3.6°), so anything
+// nearer than 0.99 of the radius lies in front of the sky at every pixel by hundreds of units, far
+// more than the depth buffer's steps there, and passes the depth test against the sky's depth exactly
+// when it passes against the cleared depth. A body ejected towards the sky makes the depth count again
+// while it is in view; one out of view (as some are, after a long run) does not. Not-a-number anywhere
+// fails the comparisons and counts as far and in view.
+bool needsSkyDepth(Simulation& scene, const SkyView& view, double limit)
 {
     glPushMatrix();
     scene.camera().applyTransform();
     GLdouble m[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, m);
     glPopMatrix();
-    // A box counts by its centre and half its diagonal: no point of it lies farther from the eye.
-    const auto far = [&](const Box& box) {
+    // The four sides of the view's pyramid in eye space, -w <= x, y <= w in clip space: the
+    // projection's last row plus or minus its first or second (GL stores matrices column by column).
+    const GLfloat* p = view.projection;
+    double sides[4][4];
+    for (int k = 0; k < 4; ++k)
+    {
+        const double sign = k % 2 ? -1.0 : 1.0;
+        const int row = k / 2;
+        for (int c = 0; c < 4; ++c)
+            sides[k][c] = double(p[4 * c + 3]) + sign * double(p[4 * c + row]);
+        const double length = std::sqrt(sides[k][0] * sides[k][0] + sides[k][1] * sides[k][1] +
+                                        sides[k][2] * sides[k][2]);
+        for (double& x : sides[k])
+            x /= length;
+    }
+    // A box counts by its centre and half its diagonal, a ball that holds it: no point of it lies
+    // farther from the eye, and it is out of view only if the ball lies wholly beyond one side, with a
+    // hundredth of its distance to spare for the width of points and lines at the window's edge.
+    const auto farInView = [&](const Box& box) {
         const double low[3] = {box.low.x(), box.low.y(), box.low.z()};
         const double high[3] = {box.high.x(), box.high.y(), box.high.z()};
         double centre[3];
@@ -228,10 +246,17 @@ bool needsSkyDepth(Simulation& scene, double limit)
             centre[a] = (low[a] + high[a]) / 2.0;
             half += (high[a] - low[a]) * (high[a] - low[a]) / 4.0;
         }
+        half = std::sqrt(half);
         double eye[3];
         for (int r = 0; r < 3; ++r)
             eye[r] = m[r] * centre[0] + m[4 + r] * centre[1] + m[8 + r] * centre[2] + m[12 + r];
-        return !(std::sqrt(eye[0] * eye[0] + eye[1] * eye[1] + eye[2] * eye[2]) + std::sqrt(half) < limit);
+        const double distance = std::sqrt(eye[0] * eye[0] + eye[1] * eye[1] + eye[2] * eye[2]);
+        if (distance + half < limit)
+            return false;
+        for (const auto& side : sides)
+            if (side[0] * eye[0] + side[1] * eye[1] + side[2] * eye[2] + side[3] < -(half + 0.01 * distance))
+                return false;
+        return true;
     };
     for (std::uint32_t k = 0; k < scene.objectCount(); ++k)
     {
@@ -240,19 +265,19 @@ bool needsSkyDepth(Simulation& scene, double limit)
         float reach = std::fabs(body.radius());
         if (scene.showMotionVectors())
             reach = std::fmax(reach, 10.5f);
-        const Vector3& p = body.position();
-        if (far({Vector3(p.x() - reach, p.y() - reach, p.z() - reach),
-                 Vector3(p.x() + reach, p.y() + reach, p.z() + reach)}))
+        const Vector3& c = body.position();
+        if (farInView({Vector3(c.x() - reach, c.y() - reach, c.z() - reach),
+                       Vector3(c.x() + reach, c.y() + reach, c.z() + reach)}))
             return true;
         if (!scene.showHistories())
             continue;
         const Trail& trail = body.history();
         for (const Box& box : trail.chunkBounds())
-            if (far(box))
+            if (farInView(box))
                 return true;
         // The points after the last complete chunk have no box yet.
         for (std::size_t i = trail.chunkBounds().size() * Trail::chunkSize; i < trail.size(); ++i)
-            if (far({trail[i], trail[i]}))
+            if (farInView({trail[i], trail[i]}))
                 return true;
     }
     return false;
@@ -278,7 +303,7 @@ void drawSky(Simulation& scene)
     if (skyCopy.shows(view))
     {
         skyCopy.put();
-        if (needsSkyDepth(scene, 0.99 * static_cast<double>(view.radius)))
+        if (needsSkyDepth(scene, view, 0.99 * static_cast<double>(view.radius)))
             drawSkySphere(view, scene.skyQuadric(), Pass::DepthOnly);
         return;
     }
