@@ -6,6 +6,7 @@
 #include <GL/glu.h>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace
 {
@@ -15,6 +16,12 @@ struct Style
     GLenum orientation;
     const char* name;
 };
+
+// Test listings then show the style's name rather than the bytes of the struct.
+void PrintTo(const Style& style, std::ostream* os)
+{
+    *os << style.name;
+}
 
 class WebSphereTest : public RenderTest, public ::testing::WithParamInterface<Style>
 {
