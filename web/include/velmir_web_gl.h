@@ -49,10 +49,9 @@
      Draws from client memory are cut to fit Emscripten's 2 MiB copy buffer: points, lines and
      triangles at whole primitives; strips and fans go whole.
    - Queries and uploads. glGetFloatv and glGetDoublev answer the current colour, the line width
-     and the point size from the layer, matrices and the rest from the emulation. glGetIntegerv
-     answers GL_VIEWPORT from the layer once the program has set one (glViewport is kept there):
-     asking WebGL makes the page wait for the GPU process. glTexImage2D takes GL_BGR (swapped to
-     RGB here) and the internal formats 3 and 4.
+     and the point size from the layer, matrices and the rest from the emulation; glGetIntegerv
+     is WebGL's own. glTexImage2D takes GL_BGR (swapped to RGB here) and the internal formats 3
+     and 4.
    - Menus. glutCreateMenu, glutAddMenuEntry, glutAddSubMenu and glutAttachMenu(GLUT_RIGHT_BUTTON)
      build an HTML menu the page draws. Not provided: menus on other buttons, changing or removing
      entries, glutDestroyMenu, glutSetMenu, glutGetMenu, menu status callbacks.
@@ -85,8 +84,6 @@ extern "C"
     void velmirPopAttrib(void);
     void velmirPushClientAttrib(GLbitfield mask);
     void velmirPopClientAttrib(void);
-    void velmirViewport(GLint x, GLint y, GLsizei width, GLsizei height);
-    void velmirGetIntegerv(GLenum pname, GLint* params);
     void velmirGetDoublev(GLenum pname, GLdouble* params);
     void velmirGetFloatv(GLenum pname, GLfloat* params);
     void velmirColor3f(GLfloat r, GLfloat g, GLfloat b);
@@ -126,8 +123,6 @@ extern "C"
 #define glPopAttrib velmirPopAttrib
 #define glPushClientAttrib velmirPushClientAttrib
 #define glPopClientAttrib velmirPopClientAttrib
-#define glViewport velmirViewport
-#define glGetIntegerv velmirGetIntegerv
 #define glGetDoublev velmirGetDoublev
 #define glGetFloatv velmirGetFloatv
 #define glColor3f velmirColor3f

@@ -38,10 +38,6 @@ web::ClientState client;
 web::GroupStack<web::ServerState> serverStack;
 web::GroupStack<web::ClientState> clientStack;
 GLint unpackAlignment = 4; // GL's default; the program never changes it
-// The viewport as the program last set it. Asking WebGL for it makes the page wait for the GPU process
-// to catch up with every command sent before; the program asks several times a frame.
-GLint programViewport[4] = {0, 0, 0, 0};
-bool viewportKnown = false;
 
 // Emscripten copies client arrays through a 2 MiB buffer for each draw.
 constexpr std::size_t clientArrayBytes = 2u << 20;
@@ -98,7 +94,7 @@ void drawWideLines()
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     GLint viewport[4];
-    velmirGetIntegerv(GL_VIEWPORT, viewport);
+    glGetIntegerv(GL_VIEWPORT, viewport);
     auto toClip = [&](const float p[3]) {
         const float world[4] = {p[0], p[1], p[2], 1.0f};
         float eye[4];
@@ -241,31 +237,6 @@ extern "C"
         default:
             glGetFloatv(pname, params);
         }
-    }
-
-    void velmirViewport(GLint x, GLint y, GLsizei width, GLsizei height)
-    {
-        glViewport(x, y, width, height);
-        // GL keeps a negative size out (an error); the sides are clamped to the largest it takes.
-        if (width < 0 || height < 0)
-            return;
-        GLint largest[2] = {0, 0};
-        glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
-        programViewport[0] = x;
-        programViewport[1] = y;
-        programViewport[2] = largest[0] > 0 ? std::min<GLint>(width, largest[0]) : width;
-        programViewport[3] = largest[1] > 0 ? std::min<GLint>(height, largest[1]) : height;
-        viewportKnown = true;
-    }
-
-    void velmirGetIntegerv(GLenum pname, GLint* params)
-    {
-        if (pname == GL_VIEWPORT && viewportKnown)
-        {
-            std::copy(programViewport, programViewport + 4, params);
-            return;
-        }
-        glGetIntegerv(pname, params);
     }
 
     void velmirGetDoublev(GLenum pname, GLdouble* params)

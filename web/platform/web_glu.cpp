@@ -72,7 +72,7 @@ double radiusInPixels(double radius)
     GLint viewport[4];
     velmirGetFloatv(GL_MODELVIEW_MATRIX, modelview);
     velmirGetFloatv(GL_PROJECTION_MATRIX, projection);
-    velmirGetIntegerv(GL_VIEWPORT, viewport);
+    glGetIntegerv(GL_VIEWPORT, viewport);
     return mesh::radiusInPixels(modelview, projection, viewport[2], viewport[3], radius);
 }
 } // namespace
