@@ -61,8 +61,17 @@ case $mode in
         (cd "$native/run" && DISPLAY=":$number" exec "$native/app/velmir" >/dev/null) &
         desktop=$!
         window=$(DISPLAY=":$number" "$xtool" find Velmir 10) || { echo "web: no desktop window" >&2; exit 1; }
-        sleep 1
-        DISPLAY=":$number" "$xtool" shot "$window" "$desktop_shot"
+        # The program starts paused: its first drawn picture stays. Shots until two in a row are the
+        # same and not black (a black picture packs into a few kilobytes, the initial system into
+        # hundreds), rather than a fixed wait that a busy machine may outlast.
+        previous=""
+        for _ in $(seq 80); do
+            DISPLAY=":$number" "$xtool" shot "$window" "$desktop_shot"
+            current=$(cksum < "$desktop_shot")
+            [[ $(stat -c %s "$desktop_shot") -gt 50000 && "$current" == "$previous" ]] && break
+            previous=$current
+            sleep 0.25
+        done
         DISPLAY=":$number" "$xtool" close "$window"
         wait "$desktop" || true
 
