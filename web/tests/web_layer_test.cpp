@@ -1,5 +1,5 @@
 // The browser layer's own state and arithmetic: the attribute stack, the BGR swap, wide lines and the
-// spheres.
+// facets of small spheres.
 #include "web/core/gl_state.h"
 #include "web/core/sphere.h"
 #include "web/core/wide_line.h"
@@ -114,24 +114,6 @@ std::array<float, 16> placed(float x, float y, float z, float sx)
     return {sx, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
 }
 } // namespace
-
-TEST(SphereCulling, OnlyWhenTheWholeSphereLiesBeyondTheNearPlaneAndNothingMirrorsOrScales)
-{
-    const std::array<float, 16> projection = perspective();
-    const float* perspective = projection.data();
-    EXPECT_TRUE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 15.0));
-    EXPECT_TRUE(mesh::backFacesHidden(placed(90, -60, -200, 1).data(), perspective, 15.0)) << "off centre";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 196.0)) << "reaches the near plane";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, 0, 1).data(), perspective, 25000.0)) << "the sky, round the eye";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, 50, 1).data(), perspective, 15.0)) << "behind the eye";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, -1).data(), perspective, 15.0)) << "mirrored model-view";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 2).data(), perspective, 15.0)) << "scaled model-view";
-    std::array<float, 16> mirrored = projection;
-    mirrored[0] = -mirrored[0];
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), mirrored.data(), 15.0)) << "mirrored projection";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 0.0));
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, std::nan("")));
-}
 
 TEST(SphereFacets, FewerOnlyWhereTheOutlineMovesLessThanATenthOfAPixel)
 {
