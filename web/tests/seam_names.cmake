@@ -84,7 +84,7 @@ foreach(name IN LISTS handled)
 endforeach()
 foreach(name IN LISTS passed)
     if(NOT name IN_LIST called)
-        string(APPEND errors "\n  ${name} is listed in web/pass_through.txt but no longer called: drop the entry")
+        string(APPEND errors "\n  ${name} is listed in web/pass_through.txt but no program file calls it: drop the entry")
     endif()
 endforeach()
 
