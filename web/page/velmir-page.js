@@ -108,10 +108,10 @@ const failWith = (error) => error instanceof LoadError ? fail(error.message, err
 
 // --- The textures: fetched here, checked, unpacked and written into the program's file system. They
 // travel as images (pack_textures.mjs); the program reads the same BMP bytes as on the desktop. The
-// first picture waits only for small versions of them (velmir-preview.data, a few dozen kilobytes,
-// decoded by the browser's own image decoder); the full ones follow, are unpacked in a worker, and
-// each replaces its small one in the running program as soon as it is in. The first picture thus
-// comes after a fraction of the bytes, and the page's main thread never decodes for long.
+// first picture waits only for small versions of them (velmir-preview.data, about 100 kilobytes);
+// the full ones follow, and each replaces its small one in the running program as soon as it is in.
+// The first picture thus comes after a fraction of the bytes. All are unpacked in a worker, so the
+// page's main thread never decodes.
 
 const bar = document.getElementById('loading-bar');
 const amount = (n) => n.toLocaleString('en');
@@ -142,27 +142,30 @@ async function streamPack(pack, response, onImage, onProgress) {
 }
 
 // The small textures, for main() to read: the table and the pack are asked for at once.
-async function loadPreview(tableResponse) {
+async function loadPreview(tableResponse, decode) {
   const [table, response] = await Promise.all([tableResponse.then((r) => r.json()), fetchChecked('velmir-preview.data')]);
   const files = [];
-  await streamPack(table.preview, response, (f, data) => files.push(unpack(table.preview.file, f, data.subarray(f.start, f.end))),
-                (part) => { bar.value = part; });
+  await streamPack(table.preview, response, (f, data) => files.push(unpack(table.preview.file, f, data.slice(f.start, f.end), decode)),
+                   (part) => { bar.value = part; });
   return { table, files: await Promise.all(files) };
 }
 
-// One BMP file, byte for byte, from its image and its header (texture-codec.js), here or in the worker.
-async function unpack(packName, f, image, decode = velmirTextureCodec.unpack) {
+// One BMP file, byte for byte, from its image and its header (texture-codec.js, in the worker).
+async function unpack(packName, f, image, decode) {
   try {
     return { name: f.name, bytes: await decode(f, image) };
   } catch (error) {
+    if (error instanceof LoadError) throw error;
     throw new LoadError(`${packName} is damaged: ${f.name} could not be decoded (${error.message || error.name || error}).`,
                         'Copy the site to the server again, then reload the page.');
   }
 }
+// The decoding worker (texture-worker.js), started at once: each call sends it one image.
 function startDecoder() {
   const worker = new Worker('texture-worker.js');
   const waiting = new Map();
   let ids = 0;
+  let broken = null;
   worker.onmessage = ({ data }) => {
     const { resolve, reject } = waiting.get(data.id);
     waiting.delete(data.id);
@@ -171,10 +174,13 @@ function startDecoder() {
   };
   worker.onerror = (event) => {
     event.preventDefault();
-    for (const { reject } of waiting.values()) reject(new Error('the decoder, texture-worker.js, did not start'));
+    broken = new LoadError('The page\'s texture decoder, texture-worker.js, could not be started.',
+                           'The site on the server is incomplete: copy the whole site to it again, then reload the page.');
+    for (const { reject } of waiting.values()) reject(broken);
     waiting.clear();
   };
   return (entry, image) => new Promise((resolve, reject) => {
+    if (broken) return reject(broken);
     waiting.set(++ids, { resolve, reject });
     worker.postMessage({ id: ids, entry, image }, [image.buffer]);
   });
@@ -183,8 +189,7 @@ function startDecoder() {
 // The full textures, each written over its small one and read again by the program once it runs, one
 // a task: reading the sky and handing it to WebGL is the longest of them.
 const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0 };
-async function loadFull(table) {
-  const decode = startDecoder();
+async function loadFull(table, decode) {
   fullTextures.due = table.files.length;
   const files = [];
   await streamPack(table, await fetchChecked(table.file), (f, data) => {
@@ -529,12 +534,13 @@ function start() {
          'Open the page in a current browser, with WebAssembly (and JavaScript) enabled.');
     return;
   }
+  const decode = startDecoder();
   const table = fetchChecked('velmir-data.json');
-  const preview = loadPreview(table);
+  const preview = loadPreview(table, decode);
   programBytes = fetchChecked('velmir.wasm').then((response) => response.arrayBuffer());
   preview.catch(failWith);
   // The full textures once the first picture has all it needs, so they do not share the link with it.
-  Promise.all([preview, programBytes]).then(([{ table: t }]) => loadFull(t)).catch(failWith);
+  Promise.all([preview, programBytes]).then(([{ table: t }]) => loadFull(t, decode)).catch(failWith);
   Module.preRun.push(() => {
     Module.addRunDependency('velmir-textures');
     preview.then(({ files }) => {
