@@ -68,6 +68,16 @@ const server = http.createServer((request, response) => {
   let name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
   const fault = /^\/broken\/([^/]+)(\/.*)$/.exec(name);
   const paced = name.startsWith('/paced/');
+  // Under /full-first/ the first picture's textures are the full ones: the picture as drawn before
+  // the page had small ones, for the full-quality picture to be compared with.
+  const fullFirst = name.startsWith('/full-first/');
+  if (fullFirst) name = name.slice('/full-first'.length);
+  if (fullFirst && name === '/velmir-preview.data') name = '/velmir.data';
+  if (fullFirst && name === '/velmir-data.json') {
+    const table = JSON.parse(fs.readFileSync(path.join(site, name)));
+    table.preview = { ...table, file: 'velmir-preview.data', preview: undefined };
+    return response.writeHead(200, { 'Content-Type': 'application/json' }).end(JSON.stringify(table));
+  }
   const desktop = textureDir && name.startsWith('/desktop-textures/');
   if (fault) name = fault[2];
   if (paced) name = name.slice('/paced'.length);
@@ -782,7 +792,7 @@ async function slowConnection() {
   await s.context.close();
 }
 
-// --- Installing and starting offline. A server of its own, so that it can be stopped and can serve a
+// --- The full-quality picture, installing and starting offline. A server of its own, so that it can be stopped and can serve a
 // next build: the same files, with the service worker's build name and the page's title changed as a
 // new build changes them. The network is cut with the browser's offline emulation where the engine
 // allows it (Chromium); where it does not (Firefox over WebDriver BiDi), the server stops, which a
@@ -840,6 +850,12 @@ async function offlineAndNextBuild() {
   };
   try {
     const online = await visit(false);
+    const fullFirst = await openPage({ width: 1400, height: 900 }, `${origin}/full-first/`, desktopWindowSize);
+    await fullFirst.started();
+    const same = agreement(online.picture, await fullFirst.shot());
+    await fullFirst.context.close();
+    check('once the full textures are in, the picture is the one drawn with them from the start', same.meanAbs === 0,
+          describe(same));
     check('after its full picture, the site is kept for offline starts', online.failure === null && /^velmir-[0-9a-f]{16}$/.test(online.kept ?? ''),
           `${online.failure ?? ''} kept: ${online.kept}`);
     const offline = await visit(true);
