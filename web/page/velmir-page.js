@@ -145,10 +145,15 @@ async function streamPack(pack, response, onImage, onProgress) {
 async function loadPreview(tableResponse, decode) {
   const [table, response] = await Promise.all([tableResponse.then((r) => r.json()), fetchChecked('velmir-preview.data')]);
   const files = [];
-  await streamPack(table.preview, response, (f, data) => files.push(unpack(table.preview.file, f, data.slice(f.start, f.end), decode)),
+  await streamPack(table.preview, response, (f, data) => files.push(handled(unpack(table.preview.file, f, data.slice(f.start, f.end), decode))),
                    (part) => { bar.value = part; });
   return { table, files: await Promise.all(files) };
 }
+// A promise whose failure is answered later (by Promise.all), not reported as unhandled meanwhile.
+const handled = (promise) => {
+  promise.catch(() => {});
+  return promise;
+};
 
 // One BMP file, byte for byte, from its image and its header (texture-codec.js, in the worker).
 async function unpack(packName, f, image, decode) {
@@ -193,10 +198,10 @@ async function loadFull(table, decode) {
   fullTextures.due = table.files.length;
   const files = [];
   await streamPack(table, await fetchChecked(table.file), (f, data) => {
-    files.push(unpack(table.file, f, data.slice(f.start, f.end), decode).then((file) => {
+    files.push(handled(unpack(table.file, f, data.slice(f.start, f.end), decode).then((file) => {
       fullTextures.arrived.push(file);
       replaceTextures();
-    }));
+    })));
   }, () => {});
   await Promise.all(files);
 }
@@ -591,8 +596,8 @@ function watchFrames() {
   requestAnimationFrame(tick);
 }
 
-// Once the site is all here, its service worker keeps a copy of it for starts without the network
-// (a page opened from a file, or a browser that allows none, starts without it).
+// Once the site is all here, its service worker keeps a copy of it for starts without the network. A
+// browser that allows no service worker (some do not in a private window) leaves the page online only.
 function keepForOffline() {
   if ('serviceWorker' in navigator && location.protocol !== 'file:')
     navigator.serviceWorker.register('service-worker.js').catch(() => {});
