@@ -86,6 +86,7 @@ case $mode in
         port=${VELMIR_WEB_PORT:-8000}
         echo "web: open http://localhost:$port/ in a browser (Ctrl-C stops the server)"
         cd "$site"
-        exec python3 -m http.server "$port" --bind 127.0.0.1
+        # Any static server serves the site; this one also sends the precompressed copies.
+        exec python3 "$root/web/serve.py" "$port"
         ;;
 esac

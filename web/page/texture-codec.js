@@ -77,22 +77,25 @@ codec.encode = function (width, height, pixels, background) {
 };
 
 // The pixels, three bytes each, from a decoded image's RGBA samples: as they are, or, with a
-// background, as the prediction plus what it missed.
-codec.decode = function (width, height, rgba, background) {
+// background, as the prediction plus what it missed. A lossy image (rgb) holds true colours, which
+// the file keeps in blue-green-red order.
+codec.decode = function (width, height, rgba, background, rgb) {
   const pixels = new Uint8Array(width * height * 3);
   if (background) {
     predictAll(width, height, pixels, background, rgba, null);
     return pixels;
   }
+  const [first, last] = rgb ? [2, 0] : [0, 2];
   for (let p = 0, i = 0; i < pixels.length; p += 4, i += 3) {
-    pixels[i] = rgba[p];
+    pixels[i] = rgba[p + first];
     pixels[i + 1] = rgba[p + 1];
-    pixels[i + 2] = rgba[p + 2];
+    pixels[i + 2] = rgba[p + last];
   }
   return pixels;
 };
-// In the page: one BMP file, byte for byte, from its entry in velmir-data.json and its lossless
-// image. The samples are taken as stored: no colour management, no premultiplied alpha.
+// In the page or its decoding worker: one BMP file, from its entry in velmir-data.json and its image
+// (byte for byte when the image is lossless). The samples are taken as stored: no colour
+// management, no premultiplied alpha.
 codec.unpack = async function (f, image) {
   const bitmap = await createImageBitmap(new Blob([image], { type: 'image/webp' }),
                                          { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
@@ -104,10 +107,10 @@ codec.unpack = async function (f, image) {
   const rgba = context.getImageData(0, 0, f.width, f.height).data;
   const bytesOf = (text) => Uint8Array.from(atob(text), (ch) => ch.charCodeAt(0));
   const header = bytesOf(f.header);
-  const pixels = codec.decode(f.width, f.height, rgba, f.background && f.background.map(bytesOf));
+  const pixels = codec.decode(f.width, f.height, rgba, f.background && f.background.map(bytesOf), f.rgb);
   const bytes = new Uint8Array(header.length + pixels.length);
   bytes.set(header);
   bytes.set(pixels, header.length);
   return bytes;
 };
-})(typeof module === 'object' ? module.exports : (window.velmirTextureCodec = {}));
+})(typeof module === 'object' ? module.exports : (self.velmirTextureCodec = {}));

@@ -15,6 +15,7 @@ window.velmir = {
   output: [],         // at least the last keptLines lines of standard output
   lineCount: 0,       // every line ever printed
   firstFrameMs: null, // from the start of navigation to the first frame shown
+  fullQualityMs: null, // from the start of navigation to the first frame with all the full textures
   fps: 0,
   exitStatus: null,
   failure: null,      // why the program could not start or stopped, as shown on the page
@@ -105,16 +106,20 @@ const failWith = (error) => error instanceof LoadError ? fail(error.message, err
          `${error && error.message ? error.message : error}`,
          'Reload the page; if it happens again, the site may be damaged: copy it again.');
 
-// --- The textures: fetched here, checked, unpacked and written into the program's file system before
-// main(). They travel as lossless images (pack_textures.mjs); the program reads the same BMP bytes as
-// on the desktop.
+// --- The textures: fetched here, checked, unpacked and written into the program's file system. They
+// travel as images (pack_textures.mjs); the program reads the same BMP bytes as on the desktop. The
+// first picture waits only for small versions of them (velmir-preview.data, about 100 kilobytes);
+// the full ones follow, and each replaces its small one in the running program as soon as it is in.
+// The first picture thus comes after a fraction of the bytes. All are unpacked in a worker, so the
+// page's main thread never decodes.
 
 const bar = document.getElementById('loading-bar');
-async function loadTextures() {
-  const table = await (await fetchChecked('velmir-data.json')).json();
-  const response = await fetchChecked(table.file);
-  const data = new Uint8Array(table.size);
-  let received = 0;
+const amount = (n) => n.toLocaleString('en');
+// A pack of images (velmir.data or velmir-preview.data) as it streams in: each file's image is handed
+// on as soon as its bytes are in, and the whole is checked against the size the table gives.
+async function streamPack(pack, response, onImage, onProgress) {
+  const data = new Uint8Array(pack.size);
+  let received = 0, next = 0;
   const reader = response.body.getReader();
   for (;;) {
     const { done, value } = await reader.read();
@@ -125,26 +130,95 @@ async function loadTextures() {
     }
     data.set(value, received);
     received += value.length;
-    bar.value = received / table.size;
+    onProgress(received / pack.size);
+    for (; next < pack.files.length && pack.files[next].end <= received; next++) onImage(pack.files[next], data);
   }
-  if (received !== table.size) {
-    const amount = (n) => n.toLocaleString('en');
-    throw new LoadError(`${table.file} arrived ${received < table.size ? 'incomplete' : 'too long'}: ` +
-                        `${amount(received)} of ${amount(table.size)} bytes from ${response.url}.`,
+  if (received !== pack.size) {
+    throw new LoadError(`${pack.file} arrived ${received < pack.size ? 'incomplete' : 'too long'}: ` +
+                        `${amount(received)} of ${amount(pack.size)} bytes from ${response.url}.`,
                         'The file on the server is damaged or the transfer broke off: reload the page; if ' +
                         'it happens again, copy the site to the server again.');
   }
-  return Promise.all(table.files.map((f) => unpack(table.file, f, data.subarray(f.start, f.end))));
 }
 
-// One BMP file, byte for byte, from its lossless image and its header (texture-codec.js).
-async function unpack(packName, f, image) {
+// The small textures, for main() to read: the table and the pack are asked for at once.
+async function loadPreview(tableResponse, decode) {
+  const [table, response] = await Promise.all([tableResponse.then((r) => r.json()), fetchChecked('velmir-preview.data')]);
+  const files = [];
+  await streamPack(table.preview, response, (f, data) => files.push(handled(unpack(table.preview.file, f, data.slice(f.start, f.end), decode))),
+                   (part) => { bar.value = part; });
+  return { table, files: await Promise.all(files) };
+}
+// A promise whose failure is answered later (by Promise.all), not reported as unhandled meanwhile.
+const handled = (promise) => {
+  promise.catch(() => {});
+  return promise;
+};
+
+// One BMP file, byte for byte, from its image and its header (texture-codec.js, in the worker).
+async function unpack(packName, f, image, decode) {
   try {
-    return { name: f.name, bytes: await velmirTextureCodec.unpack(f, image) };
+    return { name: f.name, bytes: await decode(f, image) };
   } catch (error) {
-    throw new LoadError(`${packName} is damaged: ${f.name} could not be decoded (${error.message || error.name}).`,
+    if (error instanceof LoadError) throw error;
+    throw new LoadError(`${packName} is damaged: ${f.name} could not be decoded (${error.message || error.name || error}).`,
                         'Copy the site to the server again, then reload the page.');
   }
+}
+// The decoding worker (texture-worker.js), started at once: each call sends it one image.
+function startDecoder() {
+  const worker = new Worker('texture-worker.js');
+  const waiting = new Map();
+  let ids = 0;
+  let broken = null;
+  worker.onmessage = ({ data }) => {
+    const { resolve, reject } = waiting.get(data.id);
+    waiting.delete(data.id);
+    if (data.error === undefined) resolve(data.bytes);
+    else reject(new Error(data.error));
+  };
+  worker.onerror = (event) => {
+    event.preventDefault();
+    broken = new LoadError('The page\'s texture decoder, texture-worker.js, could not be started.',
+                           'The site on the server is incomplete: copy the whole site to it again, then reload the page.');
+    for (const { reject } of waiting.values()) reject(broken);
+    waiting.clear();
+  };
+  return (entry, image) => new Promise((resolve, reject) => {
+    if (broken) return reject(broken);
+    waiting.set(++ids, { resolve, reject });
+    worker.postMessage({ id: ids, entry, image }, [image.buffer]);
+  });
+}
+
+// The full textures, each written over its small one and read again by the program once it runs, one
+// a task: reading the sky and handing it to WebGL is the longest of them.
+const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0 };
+async function loadFull(table, decode) {
+  fullTextures.due = table.files.length;
+  const files = [];
+  await streamPack(table, await fetchChecked(table.file), (f, data) => {
+    files.push(handled(unpack(table.file, f, data.slice(f.start, f.end), decode).then((file) => {
+      fullTextures.arrived.push(file);
+      replaceTextures();
+    })));
+  }, () => {});
+  await Promise.all(files);
+}
+function replaceTextures() {
+  if (velmir.firstFrameMs === null || !running()) return;
+  const file = fullTextures.arrived.shift();
+  if (!file) return;
+  try {
+    Module.FS.unlink(`/${file.name}`);
+    Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
+    Module.ccall('velmirReloadTexture', 'number', ['string'], [file.name]);
+  } catch (error) {
+    failWith(new Error(`${file.name} could not be put in place (${error.name}${error.errno ? ` ${error.errno}` : ''})`));
+    return;
+  }
+  if (++fullTextures.replaced === fullTextures.due) fullTextures.lastFrame = velmir.frames();
+  if (fullTextures.arrived.length) setTimeout(replaceTextures, 0);
 }
 
 // --- The menu
@@ -371,6 +445,8 @@ function showEnded(status) {
 let webglMessage = '';
 canvas.addEventListener('webglcontextcreationerror', (e) => { webglMessage = e.statusMessage || ''; });
 
+// velmir.wasm's bytes, asked for at the page's start rather than when velmir.js asks for them.
+let programBytes = null;
 const Module = {
   canvas,
   print(text) {
@@ -407,8 +483,7 @@ const Module = {
   preRun: [],
   // Compiled from velmir.wasm fetched here, so a missing or damaged file is named on the page.
   instantiateWasm(imports, receive) {
-    fetchChecked('velmir.wasm')
-      .then((response) => response.arrayBuffer())
+    programBytes
       .then((bytes) => WebAssembly.instantiate(bytes, imports).catch((error) => {
         if (error instanceof RangeError) {
           throw new LoadError(`WebAssembly could not get the memory Velmir needs (128 MB): ${error.message}.`,
@@ -464,11 +539,16 @@ function start() {
          'Open the page in a current browser, with WebAssembly (and JavaScript) enabled.');
     return;
   }
-  const textures = loadTextures();
-  textures.catch(failWith);
+  const decode = startDecoder();
+  const table = fetchChecked('velmir-data.json');
+  const preview = loadPreview(table, decode);
+  programBytes = fetchChecked('velmir.wasm').then((response) => response.arrayBuffer());
+  preview.catch(failWith);
+  // The full textures once the first picture has all it needs, so they do not share the link with it.
+  Promise.all([preview, programBytes]).then(([{ table: t }]) => loadFull(t, decode)).catch(failWith);
   Module.preRun.push(() => {
     Module.addRunDependency('velmir-textures');
-    textures.then((files) => {
+    preview.then(({ files }) => {
       for (const file of files) Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
       Module.removeRunDependency('velmir-textures');
     }, () => {});
@@ -493,6 +573,11 @@ function watchFrames() {
       document.getElementById('loading').hidden = true;
       setControlsEnabled(true);
       canvas.focus();
+      replaceTextures();
+    }
+    if (velmir.fullQualityMs === null && fullTextures.replaced === fullTextures.due && count > fullTextures.lastFrame) {
+      velmir.fullQualityMs = now;
+      keepForOffline();
     }
     if (now - lastTime >= 1000) {
       velmir.fps = ((count - lastCount) * 1000) / (now - lastTime);
@@ -509,6 +594,13 @@ function watchFrames() {
     requestAnimationFrame(tick);
   }
   requestAnimationFrame(tick);
+}
+
+// Once the site is all here, its service worker keeps a copy of it for starts without the network. A
+// browser that allows no service worker (some do not in a private window) leaves the page online only.
+function keepForOffline() {
+  if ('serviceWorker' in navigator && location.protocol !== 'file:')
+    navigator.serviceWorker.register('service-worker.js').catch(() => {});
 }
 
 window.addEventListener('error', (e) => {

@@ -20,7 +20,9 @@
 // more CPU there: compare rows of one run, and read the parts as estimates. Chromium's tracing adds the
 // thread time of the program's own frame callbacks. Last, with the display's frame cap, as a user sees
 // them: the page, the program alone and its replayed WebGL calls, three rounds each.
-// Usage: node browser_bench.mjs SITE_DIR [--seconds N]   (N seconds a variant, 4 by default)
+// Before all that, loading: the first and the full-quality picture over two emulated links, the bytes
+// before each, the main thread's longest task and blocking time, and the start offline.
+// Usage: node browser_bench.mjs SITE_DIR [--seconds N] [--load-only]   (N seconds a variant, 4 by default)
 // Firefox needs an X display for WebGL (DISPLAY); without one its rows are left out.
 import puppeteer from 'puppeteer-core';
 import fs from 'node:fs';
@@ -193,19 +195,26 @@ function recordAndReplay() {
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
                 '.json': 'application/json' };
 const generated = { '/bare.html': barePage, '/clear.html': floorPage(false), '/quad.html': floorPage(true) };
-const server = http.createServer((request, response) => {
-  const name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
-  if (generated[name]) return response.writeHead(200, { 'Content-Type': 'text/html' }).end(generated[name]);
-  const file = path.join(site, path.normalize(name.endsWith('/') ? `${name}index.html` : name));
-  if (!file.startsWith(site)) return response.writeHead(403).end();
-  fs.readFile(file, (error, data) => {
-    if (error) return response.writeHead(404).end();
-    response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream' });
-    response.end(data);
+// The site as a static host that sends the build's precompressed copies serves it.
+async function siteServer() {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+    if (generated[name]) return response.writeHead(200, { 'Content-Type': 'text/html' }).end(generated[name]);
+    const file = path.join(site, path.normalize(name.endsWith('/') ? `${name}index.html` : name));
+    if (!file.startsWith(site)) return response.writeHead(403).end();
+    const accepted = String(request.headers['accept-encoding'] ?? '');
+    const encoding = ['br', 'gzip'].find((e) => accepted.includes(e) && fs.existsSync(`${file}.${e === 'br' ? 'br' : 'gz'}`));
+    fs.readFile(encoding ? `${file}.${encoding === 'br' ? 'br' : 'gz'}` : file, (error, data) => {
+      if (error) return response.writeHead(404).end();
+      response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream', Vary: 'Accept-Encoding',
+                                ...(encoding ? { 'Content-Encoding': encoding } : {}) });
+      response.end(data);
+    });
   });
-});
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-const origin = `http://127.0.0.1:${server.address().port}`;
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return { server, origin: `http://127.0.0.1:${server.address().port}` };
+}
+const { server, origin } = await siteServer();
 
 const launch = (capped) => puppeteer.launch({
   executablePath: process.env.VELMIR_CHROMIUM ?? '/usr/bin/chromium',
@@ -261,6 +270,7 @@ function cpuBetween(before, after) {
 }
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
 
 async function measure(page, skip = null) {
   await page.evaluate((s) => { window.velmirSkip = s ? eval(s) : null; }, skip);
@@ -298,6 +308,130 @@ async function open(browser, file, program,
   return page;
 }
 
+// --- Loading, as a new visitor on an ordinary link: Chromium's network emulation with its cache off,
+// three loads a link, at 1366 x 768. For each: the first frame and the first full-quality frame (all
+// the full textures in) after navigation, the bytes received before each (as sent, compressed or not),
+// and the page's main thread: its longest task and the blocking time (each task's part over 50 ms)
+// from navigation to the full picture. Chromium reports long tasks itself; Firefox has no such report,
+// so in both a timer that re-arms itself notes how late it fires, which is how long the main thread
+// was busy (Firefox cannot emulate a link over WebDriver BiDi: it loads at the local server's speed).
+// Then the offline start: a page visited once, opened again with the network cut.
+const links = [['20 Mbit/s, 40 ms', 20e6, 40], ['5 Mbit/s, 70 ms', 5e6, 70]];
+// When the full picture was drawn: a page that draws its first picture with the full textures has no
+// separate figure for it.
+function fullAt() {
+  return velmir.fullQualityMs === undefined ? velmir.firstFrameMs : velmir.fullQualityMs;
+}
+function watchMainThread() {
+  window.longTasks = [];
+  if (PerformanceObserver.supportedEntryTypes.includes('longtask')) {
+    new PerformanceObserver((list) => window.longTasks.push(...list.getEntries().map((e) => [e.startTime, e.duration])))
+      .observe({ type: 'longtask', buffered: true });
+  }
+  window.lateTimers = [];
+  let due = performance.now();
+  (function tick() {
+    const now = performance.now();
+    if (now - due > 50) window.lateTimers.push([due, now - due]);
+    due = now;
+    if (!window.velmir || fullAt() == null) setTimeout(tick, 0);
+  })();
+}
+const fullQuality = () => window.velmir && velmir.failure === null && fullAt() != null;
+async function loadOnce(browser, engine, link) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.setViewport({ width: 1366, height: 768 });
+  await page.evaluateOnNewDocument(`window.fullAt = ${fullAt}; (${watchMainThread})()`);
+  const received = []; // [seconds, bytes]
+  let navigationAt = null;
+  if (engine === 'chromium') {
+    const cdp = await page.createCDPSession();
+    await cdp.send('Network.enable');
+    await cdp.send('Network.setCacheDisabled', { cacheDisabled: true });
+    if (link) {
+      await cdp.send('Network.emulateNetworkConditions', { offline: false, latency: link[2],
+                     downloadThroughput: link[1] / 8, uploadThroughput: link[1] / 8 });
+    }
+    cdp.on('Network.requestWillBeSent', (e) => { if (e.type === 'Document') navigationAt ??= e.timestamp; });
+    cdp.on('Network.dataReceived', (e) => received.push([e.timestamp, e.encodedDataLength]));
+    cdp.on('Network.loadingFinished', (e) => received.push([e.timestamp, 0]));
+  }
+  await page.goto(`${origin}/`);
+  await page.waitForFunction(fullQuality, { timeout: 120000 });
+  const r = await page.evaluate(() => ({ first: velmir.firstFrameMs, full: fullAt(),
+                                          tasks: longTasks, late: lateTimers }));
+  const before = (ms) => received.filter(([t]) => (t - navigationAt) * 1000 <= ms).reduce((sum, [, n]) => sum + n, 0);
+  const tasks = r.tasks.length ? r.tasks : r.late;
+  const upToFull = tasks.filter(([start]) => start <= r.full);
+  await context.close();
+  return { first: r.first, full: r.full, bytesFirst: navigationAt === null ? NaN : before(r.first),
+           bytesFull: navigationAt === null ? NaN : before(r.full),
+           longest: Math.max(0, ...upToFull.map(([, d]) => d)),
+           blocking: upToFull.reduce((sum, [, d]) => sum + Math.max(0, d - 50), 0), probe: !r.tasks.length };
+}
+// Visited once, then opened again with the network cut: the first frame, the full picture.
+async function offlineStart(browser, engine) {
+  const context = await browser.createBrowserContext();
+  let page = await context.newPage();
+  await page.evaluateOnNewDocument(`window.fullAt = ${fullAt}`);
+  await page.goto(`${origin}/`);
+  await page.waitForFunction(fullQuality, { timeout: 120000 });
+  const kept = await page.evaluate(() => 'serviceWorker' in navigator && Promise.race([
+    navigator.serviceWorker.ready.then(() => true), new Promise((resolve) => setTimeout(resolve, 30000, false))]));
+  await page.close();
+  page = await context.newPage();
+  await page.evaluateOnNewDocument(`window.fullAt = ${fullAt}`);
+  try {
+    await page.setOfflineMode(true);
+  } catch {
+    await context.close();
+    return null; // this engine cannot cut the network from here
+  }
+  await page.goto(`${origin}/`).catch(() => {});
+  const started = await page.waitForFunction(fullQuality, { timeout: 30000 }).then(() => true, () => false);
+  const r = started && kept ? await page.evaluate(() => ({ first: velmir.firstFrameMs, full: velmir.fullQualityMs })) : null;
+  await context.close();
+  return r;
+}
+const loadRows = [];
+for (const engine of ['chromium', 'firefox']) {
+  if (engine === 'firefox' && !process.env.DISPLAY) continue;
+  const browser = engine === 'firefox'
+    ? await puppeteer.launch({ browser: 'firefox', executablePath: process.env.VELMIR_FIREFOX ?? '/usr/bin/firefox-esr', headless: true })
+    : await launch(true);
+  for (const link of engine === 'chromium' ? links : [null]) {
+    const loads = [];
+    for (let round = 0; round < 3; round++) loads.push(await loadOnce(browser, engine, link));
+    const m = (key) => median(loads.map((l) => l[key]));
+    const bytes = (n) => (Number.isNaN(n) ? '-' : `${(n / 1e6).toFixed(2)} MB`);
+    loadRows.push(`| ${engine} | ${link ? link[0] : 'local, unthrottled'} | ${Math.round(m('first'))} | ${bytes(m('bytesFirst'))} | ` +
+                  `${Math.round(m('full'))} | ${bytes(m('bytesFull'))} | ${Math.round(m('longest'))}${loads[0].probe ? ' (timer)' : ''} | ` +
+                  `${Math.round(m('blocking'))} |`);
+  }
+  const offline = [];
+  for (let round = 0; round < 3; round++) offline.push(await offlineStart(browser, engine));
+  loadRows.push(offline.every(Boolean)
+    ? `| ${engine} | offline, after one visit | ${Math.round(median(offline.map((o) => o.first)))} | 0 | ` +
+      `${Math.round(median(offline.map((o) => o.full)))} | 0 | | |`
+    : `| ${engine} | offline, after one visit | did not start | | | | | |`);
+  await browser.close();
+}
+function printLoading() {
+  console.log('Loading (medians of three; ms after navigation; bytes as received, before that frame; longest ' +
+              'main-thread task and blocking time from navigation to the full picture; "(timer)": from a late timer, ' +
+              'not the engine\'s own report):\n');
+  console.log('| Engine | Link | first frame | bytes before | full quality | bytes before | longest task | blocking |');
+  console.log('|---|---|---|---|---|---|---|---|');
+  for (const r of loadRows) console.log(r);
+  console.log('');
+}
+if (process.argv.includes('--load-only')) {
+  printLoading();
+  server.close();
+  process.exit(0);
+}
+
 // The page at the sizes users give it, in both engines, with the display's frame cap: three rounds,
 // alternating the sizes, each measured on a page of its own. Headless, Chromium's full screen is the
 // window's size and Firefox's the screen's it is told of.
@@ -329,7 +463,6 @@ for (const engine of ['chromium', 'firefox']) {
   }
   await browser.close();
 }
-const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
 
 const rows = [];
 async function row(label, page, skip) {
@@ -399,6 +532,7 @@ for (const [label, file] of [['floor: plain WebGL clear', 'clear.html'],
 await browser.close();
 server.close();
 
+printLoading();
 console.log(`The page at time scale 1, frames per second with the display's frame cap, median (min-max) of three ` +
             `rounds of ${seconds} s; software WebGL; load average ${fs.readFileSync('/proc/loadavg', 'utf8').split(' ').slice(0, 3).join(' ')}:\n`);
 console.log('| Engine | Picture | Drawing buffer | frames/s |');
