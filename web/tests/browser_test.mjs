@@ -748,7 +748,12 @@ async function phone(on) {
 // the picture's name, the messages spoken (how many characters a second while running), full screen,
 // Exit, and axe-core's audit, loaded and then running with the menu open.
 
-const axeSource = fs.readFileSync(new URL('node_modules/axe-core/axe.min.js', import.meta.url), 'utf8');
+const axeFile = new URL('node_modules/axe-core/axe.min.js', import.meta.url);
+if (!fs.existsSync(axeFile)) {
+  console.error('browser_test.mjs: axe-core is not installed; run "npm ci" in web/tests');
+  process.exit(2);
+}
+const axeSource = fs.readFileSync(axeFile, 'utf8');
 // Serious and critical violations fail; every violation is a figure.
 async function audit(s, when) {
   if (!(await s.page.evaluate(() => typeof axe === 'object'))) await s.page.evaluate(axeSource);
