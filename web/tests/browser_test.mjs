@@ -875,13 +875,16 @@ async function keyboardOnly(viewport, on = browser) {
   serious.push(...await audit(s, `${size} running, menu open`));
   await press('Escape');
 
-  // Full screen from the keyboard: the picture takes the focus, and gives it back; then Exit.
+  // Full screen from the keyboard: the picture takes the focus, and gives it back; then Exit, once
+  // the picture has its place again (resized, the page closes any menu).
+  const inPage = await page.evaluate(() => canvas.width);
   const entered = page.evaluate(() => new Promise((resolve) => document.addEventListener('fullscreenchange', resolve, { once: true })));
   await press('ArrowRight', 'Enter');
   await entered; // the page's own listener, registered first, has moved the focus
   const inFull = await focused();
   await page.evaluate(() => document.exitFullscreen());
-  await page.waitForFunction(() => !document.fullscreenElement && focusName() === 'fullscreen-button', { timeout: 10000 });
+  await page.waitForFunction((w) => !document.fullscreenElement && focusName() === 'fullscreen-button' && canvas.width === w,
+                             { timeout: 10000 }, inPage);
   await press('ArrowLeft', 'ArrowDown', 'End', 'Enter');
   await page.waitForFunction(() => velmir.exitStatus !== null, { timeout: 10000 });
   check(`${size}: Full screen by keyboard has the focus on the picture and gives it back; Exit by keyboard ends the program`,
