@@ -37,5 +37,6 @@ xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" \
 # by web/tests/browser_bench.mjs in headless Chromium and Firefox (which finds WebGL on the X display).
 VELMIR_NATIVE_BUILD="$build" "$root/scripts/web.sh" --build >/dev/null
 cd "$root/web/tests"
-[[ -f node_modules/puppeteer-core/package.json ]] || npm ci --no-audit --no-fund --loglevel=error
+# npm ci again whenever the lockfile is newer than what it installed (a pulled change adds a package).
+[[ node_modules/.package-lock.json -nt package-lock.json ]] || npm ci --no-audit --no-fund --loglevel=error
 xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" node browser_bench.mjs "$root/build-web/site" --seconds $((quick ? 2 : 4))

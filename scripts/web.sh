@@ -79,7 +79,8 @@ case $mode in
         # The browsers are Debian's chromium and firefox-esr; npm brings only the library that drives
         # them (pinned), and no browser of its own. Headless Firefox gets WebGL only with an X display:
         # it is handed the virtual one (it opens no window there).
-        [[ -f node_modules/puppeteer-core/package.json ]] || npm ci --no-audit --no-fund --loglevel=error
+        # npm ci again whenever the lockfile is newer than what it installed (a pulled change adds a package).
+        [[ node_modules/.package-lock.json -nt package-lock.json ]] || npm ci --no-audit --no-fund --loglevel=error
         DISPLAY=":$number" node browser_test.mjs "$site" --desktop "$desktop_shot" --textures "$native/run"
         ;;
     serve)

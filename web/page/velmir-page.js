@@ -48,10 +48,10 @@ function refreshPanel() {
   panel.textContent = (showSteps.checked ? velmir.output : messages).slice(-400).join('\n');
   panel.scrollTop = panel.scrollHeight;
 }
-showSteps.addEventListener('change', () => {
-  refreshPanel();
-  canvas.focus(); // SPACE belongs to the program, not to the checkbox
-});
+showSteps.addEventListener('change', refreshPanel);
+// A click on the checkbox leaves the focus where it was (the picture keeps SPACE); from the keyboard
+// it is a stop of the Tab key as any checkbox.
+showSteps.parentElement.addEventListener('mousedown', (e) => e.preventDefault());
 
 // Emscripten's GL emulation announces itself with these three lines on every start; none of them
 // can be switched off in this version (README). They go to the console's verbose level, so a normal
@@ -380,7 +380,7 @@ function setControlsEnabled(enabled) {
 setControlsEnabled(false);
 for (const button of controls) {
   button.addEventListener('mousedown', (e) => e.preventDefault()); // the canvas keeps the keyboard
-  button.addEventListener('click', () => {
+  button.addEventListener('click', (e) => {
     if (!running()) return;
     if (button.id === 'menu-button') {
       const r = canvas.getBoundingClientRect();
@@ -396,7 +396,7 @@ for (const button of controls) {
     const code = key === ' ' ? 'Space' : key === ',' ? 'Comma' : key === '.' ? 'Period' : `Key${key.toUpperCase()}`;
     for (const type of ['keydown', 'keyup'])
       canvas.dispatchEvent(new KeyboardEvent(type, { key, code, keyCode, which: keyCode, bubbles: true, cancelable: true }));
-    canvas.focus();
+    if (e.detail > 0) canvas.focus(); // after a click; pressed from the keyboard, the button keeps the focus
   });
 }
 

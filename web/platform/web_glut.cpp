@@ -1,13 +1,22 @@
 // The GLUT parts the browser's GLUT lacks or does differently: pop-up menus as an HTML menu, the
-// wheel in notches as the desktop counts them, a window the page sizes, the position a drag moved to,
-// the end of the page's program, and the options and callbacks a browser has no use for.
+// wheel in notches as the desktop counts them, keys only from where the page's focus is, the arrow
+// keys turning the camera, the program's state told to the page, a window the page sizes, the
+// position a drag moved to, the end of the page's program, and the options and callbacks a browser
+// has no use for.
 #define VELMIR_WEB_LAYER
 #include "web/include/velmir_web_gl.h"
 
+#include "app/bounds2d.h"
+#include "app/frame_loop.h"
 #include "app/program_end.h"
 #include "app/x11_window.h"
+#include "camera/mouse.h"
+#include "render/texture_files.h"
+#include "sim/simulation.h"
 
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <emscripten.h>
 #include <string>
@@ -150,6 +159,138 @@ void motionTrampoline(int, int)
         userMotion(velmirPointerX(), velmirPointerY());
 }
 
+// Keys reach the program from the picture, or from the page as a whole (nothing focused), as a
+// desktop window has them. On any other control the page's own keys stay with it: Tab and Shift+Tab
+// always move the focus, Space and Enter press the focused button or checkbox, the arrow keys move
+// within the toolbar or scroll the output panel; only characters (N, S, "." ...) still reach the
+// program from there, as a user who clicked a button and then types expects. Nothing reaches it from
+// an open menu. The browser's GLUT would take every key on the window and cancel it: its listeners
+// give way to these. With the picture focused, the arrow keys turn the camera (velmirTurnCamera).
+// clang-format off
+EM_JS(void, velmirListenToKeys, (), {
+    window.removeEventListener('keydown', GLUT.onKeydown, true);
+    window.removeEventListener('keyup', GLUT.onKeyup, true);
+    var canvas = Module['canvas'];
+    var turns = {ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, 1], ArrowDown: [0, -1]};
+    function forProgram(event) {
+        if (event.key === 'Tab')
+            return false;
+        var target = event.target;
+        if (target === window || target === document || target === document.body ||
+            target === document.documentElement || target === canvas)
+            return true;
+        if (target.closest && target.closest('[role="menu"]'))
+            return false;
+        return event.key.length === 1 && event.key !== ' ' && !event.ctrlKey && !event.altKey && !event.metaKey;
+    }
+    function onKeydown(event) {
+        var turn = turns[event.key];
+        if (turn && event.target === canvas && !event.shiftKey && !event.ctrlKey && !event.altKey && !event.metaKey) {
+            event.preventDefault(); // the page does not scroll
+            _velmirTurnCamera(turn[0], turn[1]);
+            _velmirReportState(0);
+            return;
+        }
+        if (!forProgram(event))
+            return;
+        var key = GLUT.getSpecialKey(event['keyCode']) === null ? GLUT.getASCIIKey(event) : null;
+        if (key !== null && Module['onProgramKey'])
+            Module['onProgramKey'](String.fromCharCode(key));
+        GLUT.onKeydown(event);
+        _velmirReportState(0);
+    }
+    function onKeyup(event) {
+        if (forProgram(event))
+            GLUT.onKeyup(event);
+    }
+    window.addEventListener('keydown', onKeydown, true);
+    window.addEventListener('keyup', onKeyup, true);
+    __ATEXIT__.push(function() {
+        window.removeEventListener('keydown', onKeydown, true);
+        window.removeEventListener('keyup', onKeyup, true);
+    });
+});
+// clang-format on
+
+EM_JS(void, velmirSendState, (const char* json), {
+    if (Module['onProgramState'])
+        Module['onProgramState'](JSON.parse(UTF8ToString(json)));
+});
+
+// What the page tells its visitors about the program: whether it runs, shows trails and arrows, the
+// camera mode, the body followed and the time scale.
+struct PageState
+{
+    bool running = false;
+    bool trails = false;
+    bool arrows = false;
+    int mode = -1;
+    std::uint32_t body = 0;
+    float timeScale = 0.0f;
+    bool operator==(const PageState& o) const
+    {
+        return running == o.running && trails == o.trails && arrows == o.arrows && mode == o.mode &&
+               body == o.body && timeScale == o.timeScale;
+    }
+};
+PageState stateSent;
+bool stateEverSent = false;
+
+// The camera mode by the words of the menu entry that chooses it: an entry of a submenu of the
+// attached menu whose value is the mode.
+std::string modeLabel(int mode)
+{
+    if (rightButtonMenu == 0)
+        return "";
+    for (const MenuEntry& e : menus[static_cast<std::size_t>(rightButtonMenu - 1)].entries)
+    {
+        if (e.subMenu <= 0 || e.subMenu > static_cast<int>(menus.size()))
+            continue;
+        for (const MenuEntry& choice : menus[static_cast<std::size_t>(e.subMenu - 1)].entries)
+            if (choice.subMenu == 0 && choice.value == mode)
+                return choice.label;
+    }
+    return "";
+}
+
+// A body by its texture's file name without the extension ("mars").
+std::string bodyName(std::uint32_t key)
+{
+    if (key >= simulation.objectCount())
+        return "";
+    const int texture = simulation.object(key).textureIndex();
+    if (texture < 0 || texture >= textureCount)
+        return "";
+    std::string name = textureFileNames[texture];
+    return name.substr(0, name.rfind('.'));
+}
+
+void reportState(bool always)
+{
+    PageState now;
+    now.running = !simulation.isPaused();
+    now.trails = simulation.showHistories();
+    now.arrows = simulation.showMotionVectors();
+    now.mode = simulation.lookAtMode();
+    now.body = simulation.targetIndex();
+    now.timeScale = timeScale;
+    if (!always && stateEverSent && now == stateSent)
+        return;
+    stateSent = now;
+    stateEverSent = true;
+    char scale[32];
+    std::snprintf(scale, sizeof scale, "%.10g", static_cast<double>(now.timeScale));
+    std::string json = std::string("{\"running\":") + (now.running ? "true" : "false") +
+                       ",\"trails\":" + (now.trails ? "true" : "false") +
+                       ",\"arrows\":" + (now.arrows ? "true" : "false") +
+                       ",\"mode\":" + std::to_string(now.mode) + ",\"modeLabel\":";
+    appendJsonString(json, modeLabel(now.mode));
+    json += ",\"body\":";
+    appendJsonString(json, bodyName(now.body));
+    json += std::string(",\"timeScale\":") + scale + "}";
+    velmirSendState(json.c_str());
+}
+
 EM_JS(void, velmirProgramEnding, (), {
     if (Module.onProgramEnding)
         Module.onProgramEnding();
@@ -179,6 +320,7 @@ extern "C"
         // (its own reshapes to the canvas's size through a call that also leaves full screen).
         velmirPrepareContext();
         velmirListenToWheel();
+        velmirListenToKeys();
         velmirOpenWindow(); // the page sets the canvas's size
         velmirResizeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
         emscripten_exit_with_live_runtime();
@@ -207,6 +349,33 @@ extern "C"
     {
         ++framesShown;
         glutSwapBuffers();
+        reportState(false);
+    }
+
+    // The program's state to the page's onProgramState, if it changed since it was last sent (always,
+    // with a non-zero argument).
+    EMSCRIPTEN_KEEPALIVE void velmirReportState(int always)
+    {
+        reportState(always != 0);
+    }
+
+    // One press of an arrow key on the picture: the camera turns as a short drag from the picture's
+    // centre in that direction (right, up: positive) turns it, by turnDegrees whatever the picture's
+    // size, and only where a drag turns it (the "Look At" mode). A drag from the centre turns by the
+    // arc tangent of its length in half-widths (half-heights upwards).
+    EMSCRIPTEN_KEEPALIVE void velmirTurnCamera(int right, int up)
+    {
+        constexpr double turnDegrees = 5.0;
+        if (!userMouse || !userMotion || leftButtonState == MouseDown)
+            return; // not during a drag of the mouse's own
+        const double reach = std::tan(turnDegrees * 3.14159265358979323846 / 180.0);
+        const double halfWidth = windowBounds.width() / 2.0, halfHeight = windowBounds.height() / 2.0;
+        const int x = static_cast<int>(halfWidth), y = static_cast<int>(halfHeight);
+        const int toX = x + static_cast<int>(std::lround(right * reach * halfWidth));
+        const int toY = y - static_cast<int>(std::lround(up * reach * halfHeight));
+        userMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+        userMotion(toX, toY);
+        userMouse(GLUT_LEFT_BUTTON, GLUT_UP, toX, toY);
     }
 
     // Frames shown so far; the page measures the frame rate from it.
@@ -223,6 +392,7 @@ extern "C"
         currentMenu = menu;
         if (menus[static_cast<std::size_t>(menu - 1)].callback)
             menus[static_cast<std::size_t>(menu - 1)].callback(value);
+        reportState(false);
     }
 
     // Replaces the browser's own, which would register the callback without the trampoline.

@@ -755,6 +755,158 @@ async function phone(on) {
   await s.context.close();
 }
 
+// --- Keyboard only, and what a screen reader is told, on a laptop's screen and on a phone: the Tab
+// order, the keys on the buttons, the menu, the arrow keys turning the camera, the buttons' states,
+// the picture's name, the messages spoken (how many characters a second while running), full screen,
+// Exit, and axe-core's audit, loaded and then running with the menu open.
+
+const axeFile = new URL('node_modules/axe-core/axe.min.js', import.meta.url);
+if (!fs.existsSync(axeFile)) {
+  console.error('browser_test.mjs: axe-core is not installed; run "npm ci" in web/tests');
+  process.exit(2);
+}
+const axeSource = fs.readFileSync(axeFile, 'utf8');
+// Serious and critical violations fail; every violation is a figure.
+async function audit(s, when) {
+  if (!(await s.page.evaluate(() => typeof axe === 'object'))) await s.page.evaluate(axeSource);
+  const found = await s.page.evaluate(async () => (await axe.run(document)).violations
+    .map((v) => ({ id: v.id, impact: v.impact, nodes: v.nodes.length })));
+  figures.push(`axe-core ${when}: ${found.map((v) => `${v.id} (${v.impact}, ${v.nodes})`).join(', ') || 'no violation'}`);
+  return found.filter((v) => v.impact === 'serious' || v.impact === 'critical').map((v) => v.id);
+}
+// In the page: what reaches live regions, as a screen reader reads them (a changed region's whole
+// text), and the focused element's name.
+function listenToLiveRegions() {
+  window.spoken = [];
+  const live = '[aria-live]:not([aria-live="off"]), [role="status"], [role="alert"], [role="log"]';
+  new MutationObserver((changes) => {
+    const regions = new Set(changes.map((c) => (c.target.nodeType === 1 ? c.target : c.target.parentElement).closest(live)));
+    for (const r of regions) if (r && !r.closest('[hidden]')) window.spoken.push({ at: performance.now(), text: r.textContent });
+  }).observe(document.body, { subtree: true, childList: true, characterData: true });
+  window.focusName = () => {
+    const e = document.activeElement;
+    return (e.dataset && (e.dataset.key ?? e.dataset.label)) ?? (e.id || e.tagName);
+  };
+}
+
+async function keyboardOnly(viewport, on = browser) {
+  const size = `${viewport.width} x ${viewport.height}${viewport.hasTouch ? ' touch' : ''}`;
+  const s = await openPage(viewport, undefined, null, on);
+  const { page } = s;
+  // Keys one after another; 'Shift+K' holds Shift for K.
+  const press = async (...keys) => {
+    for (const k of keys) {
+      const shift = k.startsWith('Shift+');
+      if (shift) await page.keyboard.down('Shift');
+      await page.keyboard.press(shift ? k.slice(6) : k);
+      if (shift) await page.keyboard.up('Shift');
+    }
+  };
+  const focused = () => page.evaluate(() => focusName());
+  const pressed = () => page.$$eval('[aria-pressed]', (found) => found
+    .map((b) => `${b.dataset.key.trim() || 'space'}=${b.getAttribute('aria-pressed')}`).join(' '));
+  const label = () => page.$eval('#canvas', (e) => e.getAttribute('aria-label'));
+  await s.started();
+  await page.evaluate(listenToLiveRegions);
+  const serious = await audit(s, `${size} loaded`);
+
+  // The Tab order, there and back: nothing keeps the focus.
+  const order = [await focused()];
+  for (const k of ['Tab', 'Tab', 'Tab', 'Shift+Tab', 'Shift+Tab', 'Shift+Tab']) order.push(await press(k).then(focused));
+  check(`${size}: Tab goes from the picture to the toolbar, the checkbox and the output panel, Shift+Tab back`,
+        order.join('|') === 'canvas| |show-steps|output|show-steps| |canvas', order.join('|'));
+
+  // On a button, Space and Enter press it and do not reach the program; a letter does.
+  await press('Tab', 'End', 'ArrowLeft', 'Home');
+  const home = await focused();
+  for (let i = 0; i < 8; i++) await press('ArrowRight'); // to Trails
+  await s.act(() => press(' '));
+  const afterSpace = [await focused(), await pressed()];
+  await s.act(() => press('Enter'));
+  await s.act(() => press('n'));
+  check(`${size}: on a button Space and Enter press it, a letter reaches the program, SPACE does not`,
+        home === ' ' && afterSpace.join() === 's,space=false s=false m=true' && (await pressed()) === 'space=false s=true m=true' &&
+        (await focused()) === 's' && / following Mercury,.* paused/.test(await label()), `${afterSpace}; ${await label()}`);
+
+  // Letters on the picture: the states and the picture's name follow.
+  await page.focus('#canvas');
+  await s.act(() => press('s', 'm', ' '));
+  const states = [await pressed(), await label()];
+  await s.act(() => press(' ', 's', 'm'));
+  check(`${size}: the letter keys set aria-pressed and the picture's name`, states[0] === 'space=true s=false m=false' &&
+        /running, trails hidden, arrows hidden$/.test(states[1]) && (await pressed()) === 'space=false s=true m=true',
+        states.join('; '));
+
+  // The arrow keys turn the camera as a drag would, and back.
+  const before = await s.shot();
+  for (let i = 0; i < 3; i++) await s.act(() => press('ArrowRight'));
+  const turned = await s.shot();
+  for (let i = 0; i < 3; i++) await s.act(() => press('ArrowLeft'));
+  const back = agreement(await s.shot(), before);
+  check(`${size}: the arrow keys turn the camera, and back`, differing(before, turned) > 20000 && back.meanAbs < 0.2, describe(back));
+
+  // The menu from the Menu button into Camera Mode, a mode chosen, the focus back on the button; from
+  // the picture with Shift+F10, back to Look At; Escape closes it and gives the focus back.
+  await press('Tab', 'End', 'ArrowLeft', 'Enter');
+  const opened = [await focused(), await page.$eval('#menu-button', (b) => b.getAttribute('aria-expanded'))];
+  const names = await page.$$eval('.entry', (found) => found.map((e) => e.getAttribute('aria-label')));
+  const path = [];
+  for (const k of ['ArrowDown', 'End', 'Home', 'ArrowRight', 'ArrowLeft', 'Enter', 'ArrowDown']) path.push(await press(k).then(focused));
+  await s.act(() => press('Enter'));
+  const velocity = [await s.count('#velmir-menu'), await focused(), await label()];
+  await page.focus('#canvas');
+  await press('Shift+F10');
+  await page.waitForSelector('#velmir-menu', { timeout: 5000 });
+  await s.act(() => press('ArrowRight', 'Enter'));
+  await press('Shift+F10', 'Escape');
+  check(`${size}: the menu by keyboard from the Menu button and from the picture: arrows, Home, End, the submenu, ` +
+        'Enter and Escape; the focus comes back; the entries are named without their marker',
+        opened.join() === '&Camera Mode,true' && path.join('|') ===
+        'Toggle Orbit &History Display|E&xit|&Camera Mode|&Look At|&Camera Mode|&Look At|Look At Object In &Velocity' &&
+        velocity[0] === 0 && velocity[1] === 'menu-button' && / camera mode Look At Object In Velocity,/.test(velocity[2]) &&
+        / camera mode Look At,/.test(await label()) && (await s.count('#velmir-menu')) === 0 && (await focused()) === 'canvas' &&
+        names.includes('Exit') && !names.some((n) => n.includes('&')), `${opened}; ${path.join('|')}; ${names.join('|')}`);
+
+  // Running at the default time scale: how much reaches live regions, never a step line, at most a
+  // message a second all along.
+  await s.key(' ');
+  await s.waitForOutput((t) => t.includes('Frame'));
+  const from = await page.evaluate(() => ({ at: performance.now(), n: spoken.length }));
+  await s.waitForOutput((t) => t.split('\n').length > 200);
+  await sleep(3000); // a figure over a span: the characters a second
+  const { rate, texts, gaps } = await page.evaluate((f) => ({
+    rate: spoken.slice(f.n).reduce((n, h) => n + h.text.length, 0) / ((performance.now() - f.at) / 1000),
+    texts: spoken.map((h) => h.text), gaps: spoken.slice(1).map((h, i) => h.at - spoken[i].at) }), from);
+  figures.push(`${size}, running at time scale 1: ${rate.toFixed(1)} characters a second reach live regions`);
+  check(`${size}: running, at most 300 characters a second reach live regions, never a step line; a message a second at most`,
+        rate <= 300 && texts.some((t) => t.includes('Following Mercury')) && !texts.some((t) => /Frame \d/.test(t)) &&
+        gaps.every((g) => g > 900),
+        `${rate.toFixed(1)} a second; said: ${texts.map((t) => t.slice(0, 60)).join(' / ')}`);
+  await page.focus('#menu-button');
+  await press('Enter');
+  serious.push(...await audit(s, `${size} running, menu open`));
+  await press('Escape');
+
+  // Full screen from the keyboard: the picture takes the focus, and gives it back; then Exit, once
+  // the picture has its place again (resized, the page closes any menu).
+  const inPage = await page.evaluate(() => canvas.width);
+  const entered = page.evaluate(() => new Promise((resolve) => document.addEventListener('fullscreenchange', resolve, { once: true })));
+  await press('ArrowRight', 'Enter');
+  await entered; // the page's own listener, registered first, has moved the focus
+  const inFull = await focused();
+  await page.evaluate(() => document.exitFullscreen());
+  await page.waitForFunction((w) => !document.fullscreenElement && focusName() === 'fullscreen-button' && canvas.width === w,
+                             { timeout: 10000 }, inPage);
+  await press('ArrowLeft', 'ArrowDown', 'End', 'Enter');
+  await page.waitForFunction(() => velmir.exitStatus !== null, { timeout: 10000 });
+  check(`${size}: Full screen by keyboard has the focus on the picture and gives it back; Exit by keyboard ends the program`,
+        inFull === 'canvas' && (await page.evaluate(() => velmir.exitStatus)) === 0, inFull);
+  check(`${size}: axe-core finds nothing serious or critical, loaded and running with the menu open`, serious.length === 0,
+        serious.join(', '));
+  check(`${size}: no script errors in the keyboard session`, s.errors.length === 0, s.errors.join('; '));
+  await s.context.close();
+}
+
 // --- A start over a 20 Mbit/s connection: what the page fetches before its first picture, how long
 // that takes, and the textures the program then reads, against the desktop's files byte for byte.
 
@@ -954,6 +1106,10 @@ for (engine of (process.env.VELMIR_BROWSERS ?? 'chromium,firefox').split(',')) {
   // Chromium emulates the phone's touch screen in any page; Firefox is told of one at its start.
   await part('the phone', () => (engine === 'firefox' ? withBrowser('phone', (b) => phone(b)) : phone(browser)));
   await part('the desktop-sized window', desktopWindow);
+  await part('keyboard only', () => keyboardOnly({ width: 1366, height: 768 }));
+  const phoneSize = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+  await part('keyboard only on the phone',
+             () => (engine === 'firefox' ? withBrowser('phone', (b) => keyboardOnly(phoneSize, b)) : keyboardOnly(phoneSize)));
   await part('the screen sizes and full screen', sizes);
   await part('the slow connection', slowConnection);
   await part('offline and the next build', offlineAndNextBuild);
