@@ -7,6 +7,7 @@
 #include "app/frame_loop.h"
 #include "app/window.h"
 #include "log_sink.h"
+#include "measuring.h"
 #include "reference_drawing.h"
 #include "render/scene.h"
 #include "render/shared_resources.h"
@@ -32,13 +33,6 @@
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 struct Options
 {
     bool smoke = false;
@@ -50,41 +44,6 @@ struct Options
     std::vector<std::pair<int, int>> sizes = {{640, 480}, {1920, 1080}};
 };
 Options options;
-
-struct Figure
-{
-    double median = 0, min = 0, max = 0;
-};
-Figure figureOf(std::vector<double> v)
-{
-    Figure f;
-    if (v.empty())
-        return f;
-    std::sort(v.begin(), v.end());
-    f.min = v.front();
-    f.max = v.back();
-    const std::size_t n = v.size();
-    f.median = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
-    return f;
-}
-std::string text(const Figure& f, const char* format = "%.2f")
-{
-    char a[32], b[32], c[32], out[128];
-    std::snprintf(a, sizeof a, format, f.median);
-    std::snprintf(b, sizeof b, format, f.min);
-    std::snprintf(c, sizeof c, format, f.max);
-    std::snprintf(out, sizeof out, "%s (%s–%s)", a, b, c);
-    return out;
-}
-
-// Processor time of the whole process, llvmpipe's raster threads included: on a busy machine it moves
-// less with the load than the wall-clock time does.
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 std::FILE* out()
 {
@@ -139,23 +98,6 @@ void resetSystem()
     nextObjectId = 0;
     frameCount = 0;
     createInitialSystem();
-}
-
-// Resizes the window and waits until the program's reshape has seen the new size.
-bool resizeWindow(int width, int height)
-{
-    glutReshapeWindow(width, height);
-    const Clock::time_point start = Clock::now();
-    while (windowBounds.width() != static_cast<float>(width) ||
-           windowBounds.height() != static_cast<float>(height))
-    {
-        if (secondsSince(start) > 10.0)
-            return false;
-        glutMainLoopEvent();
-        usleep(1000);
-    }
-    glutMainLoopEvent();
-    return true;
 }
 
 // ---- what each speed-up buys --------------------------------------------------------------------
@@ -436,17 +378,8 @@ int main(int argc, char** argv)
             options.cpuTime = true;
         else if (arg == "--sizes" && i + 1 < argc)
         {
-            options.sizes.clear();
-            for (const char* at = argv[++i]; *at;)
-            {
-                char* end = nullptr;
-                const long w = std::strtol(at, &end, 10);
-                const long h = *end == 'x' ? std::strtol(end + 1, &end, 10) : 0;
-                if (w <= 0 || h <= 0)
-                    break;
-                options.sizes.emplace_back(static_cast<int>(w), static_cast<int>(h));
-                at = *end == ',' ? end + 1 : end;
-            }
+            if (!parseSizes(argv[++i], options.sizes))
+                options.sizes.clear();
         }
         else if (arg.rfind("--", 0) == 0)
         {

@@ -9,10 +9,10 @@
 // longrun: each view reached, then the idle loop at time scale 1024 as glutMainLoop drives it
 // (glutMainLoopEvent() then idleCallback(), the log on a pipe that a thread drains), frames per second
 // in each period.
-#include "app/bounds2d.h"
 #include "app/frame_loop.h"
 #include "app/window.h"
 #include "log_sink.h"
+#include "measuring.h"
 #include "render/scene.h"
 #include "render/shared_resources.h"
 #include "sim/simulation.h"
@@ -20,22 +20,11 @@
 
 #include <GL/freeglut.h>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 struct Options
 {
     std::vector<std::string> sections;
@@ -46,29 +35,13 @@ struct Options
     double longRunSeconds = 120.0;
     double period = 30.0;
     double reachScale = 1.0; // the smoke run reaches each view 50 times sooner
+    bool cpuTime = false;    // frames in processor time (all threads), which moves less with the load
 };
 Options options;
 
 std::FILE* out()
 {
     return reportStream();
-}
-
-struct Figure
-{
-    double median = 0, min = 0, max = 0;
-};
-Figure figureOf(std::vector<double> v)
-{
-    Figure f;
-    if (v.empty())
-        return f;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    f.min = v.front();
-    f.max = v.back();
-    f.median = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
-    return f;
 }
 
 unsigned long displayCalls = 0;
@@ -98,23 +71,6 @@ void resetSystem()
     nextObjectId = 0;
     frameCount = 0;
     createInitialSystem();
-}
-
-// Resizes the window and waits until the program's reshape has seen the new size.
-bool resizeWindow(int width, int height)
-{
-    glutReshapeWindow(width, height);
-    const Clock::time_point start = Clock::now();
-    while (windowBounds.width() != static_cast<float>(width) ||
-           windowBounds.height() != static_cast<float>(height))
-    {
-        if (secondsSince(start) > 10.0)
-            return false;
-        glutMainLoopEvent();
-        usleep(1000);
-    }
-    glutMainLoopEvent();
-    return true;
 }
 
 std::string sizeName(const std::pair<int, int>& size)
@@ -162,10 +118,12 @@ FrameFigures measureFrames()
         for (int which = 0; which < 2; ++which)
         {
             const Clock::time_point start = Clock::now();
+            const double cpuStart = cpuSeconds();
             for (int f = 0; f < options.frames; ++f)
                 which ? display() : emptyFrame();
             glFinish();
-            (which ? frame : empty).push_back(secondsSince(start) * 1000.0 / options.frames);
+            const double seconds = options.cpuTime ? cpuSeconds() - cpuStart : secondsSince(start);
+            (which ? frame : empty).push_back(seconds * 1000.0 / options.frames);
         }
     result.empty = figureOf(empty);
     result.frame = figureOf(frame);
@@ -195,9 +153,10 @@ void framesSection()
         const std::string size = sizeName(options.sizes[s]);
         std::fprintf(
             out(),
-            "\n### Frames at %s: ms per frame, median (min–max) of %d rounds of %d frames\n\n"
+            "\n### Frames at %s: ms per frame (%s), median (min–max) of %d rounds of %d frames\n\n"
             "| view | trail points | empty frame | display() | frames per second |\n|---|---|---|---|---|\n",
-            size.c_str(), options.rounds, options.frames);
+            size.c_str(), options.cpuTime ? "processor time of all threads" : "wall-clock time",
+            options.rounds, options.frames);
         for (std::size_t i = 0; i < views.size(); ++i)
         {
             const FrameFigures& f = figures[i][s];
@@ -280,21 +239,6 @@ bool wanted(const std::string& section)
            std::find(options.sections.begin(), options.sections.end(), section) != options.sections.end();
 }
 
-bool parseSizes(const char* at)
-{
-    options.sizes.clear();
-    while (*at)
-    {
-        char* end = nullptr;
-        const long w = std::strtol(at, &end, 10);
-        const long h = *end == 'x' ? std::strtol(end + 1, &end, 10) : 0;
-        if (w <= 0 || h <= 0)
-            return false;
-        options.sizes.emplace_back(static_cast<int>(w), static_cast<int>(h));
-        at = *end == ',' ? end + 1 : end;
-    }
-    return !options.sizes.empty();
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -313,6 +257,8 @@ int main(int argc, char** argv)
             options.sizes = {{320, 240}};
             options.reachScale = 0.02;
         }
+        else if (arg == "--cpu-time")
+            options.cpuTime = true;
         else if (arg == "--rounds" && hasValue)
             options.rounds = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--frames" && hasValue)
@@ -324,11 +270,12 @@ int main(int argc, char** argv)
         else if (arg == "--view" && hasValue)
             options.views.push_back(
                 std::min<std::size_t>(std::strtoul(argv[++i], nullptr, 10), benchViewCount - 1));
-        else if (!(arg == "--sizes" && hasValue && parseSizes(argv[++i])) &&
+        else if (!(arg == "--sizes" && hasValue && parseSizes(argv[++i], options.sizes)) &&
                  (arg.rfind("--", 0) == 0 || arg.empty()))
         {
             std::fprintf(stderr,
-                         "usage: %s [--smoke] [--rounds N] [--frames N] [--long-run-seconds S] [--period S] "
+                         "usage: %s [--smoke] [--cpu-time] [--rounds N] [--frames N] [--long-run-seconds S] "
+                         "[--period S] "
                          "[--sizes WxH,...] [--view INDEX]... [frames|longrun]...\n",
                          argv[0]);
             return 2;
