@@ -135,7 +135,6 @@ void framesSection()
     const std::vector<std::size_t> views = chosenViews();
     // [view][size]; each view reached once, measured at every size.
     std::vector<std::vector<FrameFigures>> figures;
-    std::vector<bool> sized;
     resetSystem();
     std::uint64_t steps = 0;
     for (const std::size_t v : views)
