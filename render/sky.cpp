@@ -15,6 +15,7 @@
 #include "render/sky.h"
 
 #include "render/attribute_groups.h"
+#include "render/texture_files.h"
 #include "sim/simulation.h"
 
 #include <GL/glu.h>
@@ -287,7 +288,7 @@ bool needsSkyDepth(Simulation& scene, const SkyView& view, double limit)
 void Simulation::loadSky()
 {
     ++skyLoads;
-    skyTexture_.load("skybox.bmp");
+    skyTexture_.load(skyTextureFileName);
     if (!skyQuadric_) // loaded again: the quadric stays
     {
         skyQuadric_ = gluNewQuadric();

@@ -23,3 +23,6 @@ inline constexpr const char* textureFileNames[textureCount + 1] = {
     "skybox.bmp",
 };
 // clang-format on
+
+// The sky's texture: the list's last.
+inline constexpr const char* skyTextureFileName = textureFileNames[textureCount];

@@ -1,15 +1,17 @@
 // The program's drawing (the bodies' back faces culled by GL, the sky kept) against the reference drawing
 // without either: the same scenes, read back with glReadPixels, must look alike (render_test_support.h
-// says how alike).
+// says how alike); and when a sphere's back faces are sure to be hidden.
 #include "capture_cout.h"
 #include "render/scene.h"
 #include "render/shared_resources.h"
+#include "render/sphere_geometry.h"
 #include "render/texture.h"
 #include "render_test_support.h"
 #include "sim/simulation.h"
 #include "tools/bench/reference_drawing.h"
 
 #include <GL/glu.h>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -122,4 +124,45 @@ TEST_F(DrawPathsTest, BodySphereWithBackFacesCulledLooksLikeGlusWhole)
             else
                 EXPECT_TRUE(alike(culled, whole)) << "radius " << radius << " at " << distance;
         }
+}
+
+namespace
+{
+// gluPerspective(60, 4 / 3, 5, 25000), column by column.
+std::array<float, 16> perspective()
+{
+    const float f = 1.0f / std::tan(3.14159265f / 6.0f);
+    const float n = 5.0f, far = 25000.0f;
+    return {f * 0.75f, 0, 0, 0, 0, f, 0, 0, 0, 0, (far + n) / (n - far), -1, 0, 0, 2.0f * far * n / (n - far),
+            0};
+}
+
+// A model-view that moves the sphere's centre to (x, y, z) in eye space, scaling x by sx.
+std::array<float, 16> placed(float x, float y, float z, float sx)
+{
+    return {sx, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+}
+} // namespace
+
+TEST(SphereCulling, OnlyWhenTheWholeSphereLiesBeyondTheNearPlaneAndNothingMirrorsOrScales)
+{
+    const std::array<float, 16> projection = perspective();
+    const float* perspective = projection.data();
+    EXPECT_TRUE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 15.0));
+    EXPECT_TRUE(mesh::backFacesHidden(placed(90, -60, -200, 1).data(), perspective, 15.0)) << "off centre";
+    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 196.0))
+        << "reaches the near plane";
+    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, 0, 1).data(), perspective, 25000.0))
+        << "the sky, round the eye";
+    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, 50, 1).data(), perspective, 15.0)) << "behind the eye";
+    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, -1).data(), perspective, 15.0))
+        << "mirrored model-view";
+    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 2).data(), perspective, 15.0))
+        << "scaled model-view";
+    std::array<float, 16> mirrored = projection;
+    mirrored[0] = -mirrored[0];
+    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), mirrored.data(), 15.0))
+        << "mirrored projection";
+    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 0.0));
+    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, std::nan("")));
 }

@@ -3,6 +3,7 @@
 // standard output), the program's resident memory and the steps it took; at the end, the exit status
 // when the window is closed. The standard output is drained as fast as the program writes it.
 #include "resident.h"
+#include "spawn.h"
 #include "x11_util.h"
 
 #include <X11/Xlib.h>
@@ -14,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -98,23 +98,11 @@ class OutputWatch
 
 pid_t startProgram(const std::string& display, int& stdoutRead)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
-    const pid_t pid = fork();
-    if (pid == 0)
-    {
-        close(fds[0]);
-        dup2(fds[1], 1);
-        setenv("DISPLAY", display.c_str(), 1);
-        if (chdir(VELMIR_SOAK_RUN_DIR) != 0)
-            _exit(126);
-        execl(VELMIR_SOAK_BINARY, VELMIR_SOAK_BINARY, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    stdoutRead = fds[0];
-    return pid;
+    x11util::ChildCommand program;
+    program.argv = {VELMIR_SOAK_BINARY};
+    program.display = display;
+    program.directory = VELMIR_SOAK_RUN_DIR;
+    return x11util::spawnWithPipe(program, stdoutRead);
 }
 
 int xdotool(const std::string& display, std::vector<std::string> arguments)

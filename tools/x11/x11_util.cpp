@@ -1,10 +1,11 @@
 // X11 helpers for the headless demonstration and the end-to-end tests.
 #include "x11_util.h"
 
+#include "spawn.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <csignal>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,32 +109,24 @@ bool savePng(const Image& image, const std::string& path)
 
 int startPrivateServer(std::string& display, int width, int height)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
+    constexpr int numberDescriptor = 3; // where the server writes its display number
+    ChildCommand xvfb;
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    xvfb.argv = {"Xvfb",      "-displayfd", std::to_string(numberDescriptor), "-screen", "0", screen,
+                 "-nolisten", "tcp"};
+    xvfb.pipeDescriptor = numberDescriptor;
+    xvfb.quiet = true;
+    int fd = -1;
+    const pid_t pid = spawnWithPipe(xvfb, fd);
+    if (pid < 0)
         return -1;
-    const pid_t pid = fork();
-    if (pid == 0)
-    {
-        close(fds[0]);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        const std::string fd = std::to_string(fds[1]);
-        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
     // Xvfb writes the display number once it accepts connections, and the newline in a write of its
     // own: closing the pipe before that newline would make it fail and exit.
     std::string number;
     char c = 0;
-    while (number.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
+    while (number.size() < 16 && read(fd, &c, 1) == 1 && c != '\n')
         number += c;
-    close(fds[0]);
-    if (pid < 0)
-        return -1;
+    close(fd);
     if (number.empty() || c != '\n')
     {
         kill(pid, SIGTERM);

@@ -31,9 +31,9 @@ bool isLine(std::uint32_t mode)
     return mode == gl::Lines || mode == gl::LineLoop || mode == gl::LineStrip;
 }
 
-bool widensLines(std::uint32_t mode, bool immediate)
+bool widensLines(std::uint32_t mode)
 {
-    return immediate && mode == gl::Lines;
+    return mode == gl::Lines;
 }
 
 void setGapHandler(GapHandler h)

@@ -16,17 +16,16 @@ namespace web
 // The attribute groups whose state the layer keeps and puts back on a pop.
 constexpr std::uint32_t keptServerGroups =
     gl::CurrentBit | gl::PointBit | gl::LineBit | gl::PolygonBit | gl::LightingBit | gl::TextureBit;
-constexpr std::uint32_t keptClientGroups = gl::ClientVertexArrayBit;
 
 // Capabilities the layer tracks (a pop of their group puts them back), and those the browser's GL
 // has itself and that no group the layer keeps includes: every other one is a gap.
 bool tracksCapability(std::uint32_t cap);
 bool passesCapability(std::uint32_t cap);
 
-// Whether a primitive drawn this way comes out at a line width above one pixel: only the separate
-// lines of glBegin(GL_LINES). isLine says whether the width applies to the primitive at all.
+// Whether a primitive between glBegin and glEnd comes out at a line width above one pixel: only
+// GL_LINES. isLine says whether the width applies to the primitive at all.
 bool isLine(std::uint32_t mode);
-bool widensLines(std::uint32_t mode, bool immediate);
+bool widensLines(std::uint32_t mode);
 
 // Reports a call the layer does not serve as the desktop's GL does: `call` is GL's name for it,
 // `detail` what goes wrong. Without a handler (the page) it prints one warning on standard error the

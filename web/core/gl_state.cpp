@@ -24,27 +24,6 @@ void ServerState::assignGroups(const ServerState& other, std::uint32_t mask)
     }
 }
 
-std::size_t VertexPointer::step() const
-{
-    if (stride > 0)
-        return static_cast<std::size_t>(stride);
-    std::size_t component = 4; // GL_FLOAT, GL_INT
-    if (type == gl::Short)
-        component = 2;
-    else if (type == gl::Double)
-        component = 8;
-    return static_cast<std::size_t>(size) * component;
-}
-
-void ClientState::assignGroups(const ClientState& other, std::uint32_t mask)
-{
-    if (mask & gl::ClientVertexArrayBit)
-    {
-        vertexArray = other.vertexArray;
-        vertexPointer = other.vertexPointer;
-    }
-}
-
 std::vector<std::uint8_t> bgrToRgb(const std::uint8_t* pixels, int width, int height, int alignment)
 {
     if (!pixels || width <= 0 || height <= 0)
@@ -58,31 +37,6 @@ std::vector<std::uint8_t> bgrToRgb(const std::uint8_t* pixels, int width, int he
         for (std::size_t i = row * pitch; i < row * pitch + rowBytes; i += 3)
             std::swap(out[i], out[i + 2]);
     return out;
-}
-
-std::vector<DrawRange> splitDraw(std::uint32_t mode, std::size_t first, std::size_t count,
-                                 std::size_t vertexBytes, std::size_t maxBytes)
-{
-    std::vector<DrawRange> ranges;
-    if (count == 0)
-        return ranges;
-    std::size_t unit = 0; // vertices per primitive; 0: cannot be cut
-    if (mode == gl::Points)
-        unit = 1;
-    else if (mode == gl::Lines)
-        unit = 2;
-    else if (mode == gl::Triangles)
-        unit = 3;
-    const std::size_t fit = vertexBytes > 0 ? maxBytes / vertexBytes : count;
-    const std::size_t limit = unit > 0 ? fit / unit * unit : 0;
-    if (unit == 0 || limit == 0 || count <= limit)
-    {
-        ranges.push_back({first, count});
-        return ranges;
-    }
-    for (std::size_t done = 0; done < count; done += limit)
-        ranges.push_back({first + done, std::min(limit, count - done)});
-    return ranges;
 }
 
 } // namespace web

@@ -26,28 +26,26 @@
 
    Every other name goes to the browser unchanged; web/pass_through.txt lists each one the program
    calls, with the reason it behaves as on the desktop. The native test web_seam_names fails when the
-   program calls a name that is on none of the three routes and not on that list.
+   program calls a name that is on none of the three routes and not on that list, and when a name
+   renamed here, defined by the layer or listed there has no caller in the program.
 
    What the layer supports, and what it does not. A call beyond it prints one warning naming the
    call in the page ("velmir web layer: ..." on the console), and fails the native layer tests,
    which run the layer in checked mode (web/core/coverage.h).
    - Attribute groups. glPushAttrib keeps GL_CURRENT_BIT (the colour), GL_POINT_BIT (the size),
      GL_LINE_BIT (the width), GL_POLYGON_BIT (the polygon mode), GL_LIGHTING_BIT (lighting on or
-     off) and GL_TEXTURE_BIT (GL_TEXTURE_2D on or off and its binding); glPushClientAttrib keeps
-     GL_CLIENT_VERTEX_ARRAY_BIT for the vertex array. Any other group warns (GL_ENABLE_BIT,
-     GL_DEPTH_BUFFER_BIT, GL_TRANSFORM_BIT, ...). Not kept within the kept groups: light
-     parameters, shade model, texture environment and parameters, stipples, smoothing.
-   - Capabilities. GL_LIGHTING and GL_TEXTURE_2D are tracked (glIsEnabled answers them from the
-     layer); GL_DEPTH_TEST, GL_BLEND, GL_CULL_FACE and GL_SCISSOR_TEST go to WebGL unchanged (no
+     off) and GL_TEXTURE_BIT (GL_TEXTURE_2D on or off and its binding). Any other group warns
+     (GL_ENABLE_BIT, GL_DEPTH_BUFFER_BIT, GL_TRANSFORM_BIT, ...). Not kept within the kept groups:
+     light parameters, shade model, texture environment and parameters, stipples, smoothing.
+   - Capabilities. GL_LIGHTING and GL_TEXTURE_2D are tracked (a pop of their group puts them
+     back); GL_DEPTH_TEST, GL_BLEND, GL_CULL_FACE and GL_SCISSOR_TEST go to WebGL unchanged (no
      kept group holds them); any other glEnable or glDisable warns.
    - Wide primitives. Lines wider than one pixel are drawn as quads between glBegin(GL_LINES) and
-     glEnd only, square-ended; a wide GL_LINE_STRIP or GL_LINE_LOOP, or lines from glDrawArrays,
-     warn and come out one pixel wide. Points of any size are the emulation's own. Polygon modes
-     other than GL_FILL warn: WebGL fills every polygon.
-   - Client arrays. The vertex array is tracked and restored; enabling another client array warns
-     (the layer's own spheres use and then switch off the texture coordinate and normal arrays).
-     Draws from client memory are cut to fit Emscripten's 2 MiB copy buffer: points, lines and
-     triangles at whole primitives; strips and fans go whole.
+     glEnd only, square-ended; a wide GL_LINE_STRIP or GL_LINE_LOOP warns and comes out one pixel
+     wide. Points of any size are the emulation's own. Polygon modes other than GL_FILL warn:
+     WebGL fills every polygon.
+   - Client arrays. The program draws from none; the layer's own spheres draw from buffers through
+     the vertex, normal and texture coordinate arrays and switch all three off again.
    - Queries and uploads. glGetFloatv and glGetDoublev answer the current colour, the line width
      and the point size from the layer, matrices and the rest from the emulation; glGetIntegerv
      is WebGL's own. glTexImage2D takes GL_BGR (swapped to RGB here) and the internal formats 3
@@ -82,24 +80,16 @@ extern "C"
 #endif
     void velmirPushAttrib(GLbitfield mask);
     void velmirPopAttrib(void);
-    void velmirPushClientAttrib(GLbitfield mask);
-    void velmirPopClientAttrib(void);
     void velmirGetDoublev(GLenum pname, GLdouble* params);
     void velmirGetFloatv(GLenum pname, GLfloat* params);
     void velmirColor3f(GLfloat r, GLfloat g, GLfloat b);
     void velmirColor3fv(const GLfloat* v);
-    void velmirColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a);
     void velmirEnable(GLenum cap);
-    GLboolean velmirIsEnabled(GLenum cap);
     void velmirDisable(GLenum cap);
     void velmirLineWidth(GLfloat width);
     void velmirPointSize(GLfloat size);
     void velmirPolygonMode(GLenum face, GLenum mode);
     void velmirBindTexture(GLenum target, GLuint texture);
-    void velmirEnableClientState(GLenum array);
-    void velmirDisableClientState(GLenum array);
-    void velmirVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer);
-    void velmirDrawArrays(GLenum mode, GLint first, GLsizei count);
     void velmirBegin(GLenum mode);
     void velmirEnd(void);
     void velmirVertex3f(GLfloat x, GLfloat y, GLfloat z);
@@ -111,8 +101,8 @@ extern "C"
     void velmirMainLoop(void);
     void velmirPrepareContext(void);
 
-    // Shared by the layer's files: puts the program's vertex array state back after a draw of the
-    // layer's own (web_glu.cpp's spheres), as web_gl.cpp keeps it.
+    // Shared by the layer's files: after a draw of the layer's own (web_glu.cpp's spheres), leaves
+    // the vertex array as GL starts with it, off and with no pointer, as the program expects it.
     void velmirRestoreClientVertexArray(void);
 #ifdef __cplusplus
 }
@@ -121,24 +111,16 @@ extern "C"
 #ifndef VELMIR_WEB_LAYER
 #define glPushAttrib velmirPushAttrib
 #define glPopAttrib velmirPopAttrib
-#define glPushClientAttrib velmirPushClientAttrib
-#define glPopClientAttrib velmirPopClientAttrib
 #define glGetDoublev velmirGetDoublev
 #define glGetFloatv velmirGetFloatv
 #define glColor3f velmirColor3f
 #define glColor3fv velmirColor3fv
-#define glColor4f velmirColor4f
 #define glEnable velmirEnable
-#define glIsEnabled velmirIsEnabled
 #define glDisable velmirDisable
 #define glLineWidth velmirLineWidth
 #define glPointSize velmirPointSize
 #define glPolygonMode velmirPolygonMode
 #define glBindTexture velmirBindTexture
-#define glEnableClientState velmirEnableClientState
-#define glDisableClientState velmirDisableClientState
-#define glVertexPointer velmirVertexPointer
-#define glDrawArrays velmirDrawArrays
 #define glBegin velmirBegin
 #define glEnd velmirEnd
 #define glVertex3f velmirVertex3f

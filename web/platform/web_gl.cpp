@@ -18,29 +18,19 @@
 // The layer's logic is built without GL's headers and spells GL's values itself.
 static_assert(web::gl::CurrentBit == GL_CURRENT_BIT && web::gl::PointBit == GL_POINT_BIT &&
               web::gl::LineBit == GL_LINE_BIT && web::gl::PolygonBit == GL_POLYGON_BIT &&
-              web::gl::LightingBit == GL_LIGHTING_BIT && web::gl::EnableBit == GL_ENABLE_BIT &&
-              web::gl::TextureBit == GL_TEXTURE_BIT &&
-              web::gl::ClientVertexArrayBit == GL_CLIENT_VERTEX_ARRAY_BIT);
-static_assert(web::gl::Points == GL_POINTS && web::gl::Lines == GL_LINES &&
-              web::gl::LineLoop == GL_LINE_LOOP && web::gl::LineStrip == GL_LINE_STRIP &&
-              web::gl::Triangles == GL_TRIANGLES && web::gl::TriangleStrip == GL_TRIANGLE_STRIP);
+              web::gl::LightingBit == GL_LIGHTING_BIT && web::gl::TextureBit == GL_TEXTURE_BIT);
+static_assert(web::gl::Lines == GL_LINES && web::gl::LineLoop == GL_LINE_LOOP &&
+              web::gl::LineStrip == GL_LINE_STRIP);
 static_assert(web::gl::Lighting == GL_LIGHTING && web::gl::Texture2D == GL_TEXTURE_2D &&
               web::gl::DepthTest == GL_DEPTH_TEST && web::gl::Blend == GL_BLEND &&
               web::gl::CullFace == GL_CULL_FACE && web::gl::ScissorTest == GL_SCISSOR_TEST &&
-              web::gl::Fog == GL_FOG && web::gl::VertexArray == GL_VERTEX_ARRAY);
-static_assert(web::gl::Short == GL_SHORT && web::gl::Float == GL_FLOAT && web::gl::Double == GL_DOUBLE &&
               web::gl::Fill == GL_FILL);
 
 namespace
 {
 web::ServerState server;
-web::ClientState client;
-web::GroupStack<web::ServerState> serverStack;
-web::GroupStack<web::ClientState> clientStack;
+web::GroupStack serverStack;
 GLint unpackAlignment = 4; // GL's default; the program never changes it
-
-// Emscripten copies client arrays through a 2 MiB buffer for each draw.
-constexpr std::size_t clientArrayBytes = 2u << 20;
 
 // Vertices of a glBegin(GL_LINES) that must come out wider than one pixel, with their colours.
 bool collectingWideLines = false;
@@ -73,11 +63,6 @@ void applyServer(const web::ServerState& was, const web::ServerState& now)
     if (was.boundTexture2D != now.boundTexture2D)
         glBindTexture(GL_TEXTURE_2D, now.boundTexture2D);
     // Line width and polygon mode live only here: WebGL draws 1-pixel lines and filled polygons.
-}
-
-void applyVertexPointer(const web::VertexPointer& p)
-{
-    glVertexPointer(p.size, p.type, p.stride, p.pointer);
 }
 
 void multiply(const GLfloat m[16], const float v[4], float out[4])
@@ -143,11 +128,21 @@ void checkCapability(const char* call, GLenum cap)
         web::reportGap(call, "the capability " + web::hex(cap) + " is not tracked");
 }
 
-void checkWidth(const char* call, GLenum mode, bool immediate)
+void checkWidth(GLenum mode)
 {
-    if (web::isLine(mode) && server.lineWidth > 1.0f && !web::widensLines(mode, immediate))
-        web::reportGap(call,
+    if (web::isLine(mode) && server.lineWidth > 1.0f && !web::widensLines(mode))
+        web::reportGap("glBegin",
                        "primitive " + web::hex(mode) + " is drawn one pixel wide, not at the line width");
+}
+
+void setColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
+{
+    server.color[0] = r;
+    server.color[1] = g;
+    server.color[2] = b;
+    server.color[3] = a;
+    if (!collectingWideLines)
+        glColor4f(r, g, b, a);
 }
 } // namespace
 
@@ -176,11 +171,8 @@ extern "C"
 
     void velmirRestoreClientVertexArray(void)
     {
-        if (client.vertexArray)
-            glEnableClientState(GL_VERTEX_ARRAY);
-        else
-            glDisableClientState(GL_VERTEX_ARRAY);
-        applyVertexPointer(client.vertexPointer);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(4, GL_FLOAT, 0, nullptr);
     }
 
     void velmirPushAttrib(GLbitfield mask)
@@ -196,29 +188,6 @@ extern "C"
         const web::ServerState was = server;
         if (serverStack.pop(server))
             applyServer(was, server);
-    }
-
-    void velmirPushClientAttrib(GLbitfield mask)
-    {
-        if (const GLbitfield unkept = mask & ~web::keptClientGroups)
-            web::reportGap("glPushClientAttrib",
-                           "the groups " + web::hex(unkept) + " are not kept, nor restored by the pop");
-        clientStack.push(mask, client);
-    }
-
-    void velmirPopClientAttrib(void)
-    {
-        const web::ClientState was = client;
-        if (!clientStack.pop(client))
-            return;
-        if (was.vertexArray != client.vertexArray)
-        {
-            if (client.vertexArray)
-                glEnableClientState(GL_VERTEX_ARRAY);
-            else
-                glDisableClientState(GL_VERTEX_ARRAY);
-        }
-        applyVertexPointer(client.vertexPointer);
     }
 
     void velmirGetFloatv(GLenum pname, GLfloat* params)
@@ -252,24 +221,14 @@ extern "C"
             params[i] = static_cast<GLdouble>(values[i]);
     }
 
-    void velmirColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
-    {
-        server.color[0] = r;
-        server.color[1] = g;
-        server.color[2] = b;
-        server.color[3] = a;
-        if (!collectingWideLines)
-            glColor4f(r, g, b, a);
-    }
-
     void velmirColor3f(GLfloat r, GLfloat g, GLfloat b)
     {
-        velmirColor4f(r, g, b, 1.0f);
+        setColor(r, g, b, 1.0f);
     }
 
     void velmirColor3fv(const GLfloat* v)
     {
-        velmirColor4f(v[0], v[1], v[2], 1.0f);
+        setColor(v[0], v[1], v[2], 1.0f);
     }
 
     void velmirEnable(GLenum cap)
@@ -290,16 +249,6 @@ extern "C"
         else if (cap == GL_TEXTURE_2D)
             server.texture2D = false;
         glDisable(cap);
-    }
-
-    GLboolean velmirIsEnabled(GLenum cap)
-    {
-        // The emulation answers GL_TEXTURE_2D with false whatever it is; the layer tracks both itself.
-        if (cap == GL_LIGHTING)
-            return server.lighting ? GL_TRUE : GL_FALSE;
-        if (cap == GL_TEXTURE_2D)
-            return server.texture2D ? GL_TRUE : GL_FALSE;
-        return glIsEnabled(cap);
     }
 
     void velmirLineWidth(GLfloat width)
@@ -332,53 +281,9 @@ extern "C"
         glBindTexture(target, texture);
     }
 
-    void velmirEnableClientState(GLenum array)
-    {
-        if (array != GL_VERTEX_ARRAY)
-            web::reportGap("glEnableClientState", "the array " + web::hex(array) + " is not kept");
-        if (array == GL_VERTEX_ARRAY)
-            client.vertexArray = true;
-        glEnableClientState(array);
-    }
-
-    void velmirDisableClientState(GLenum array)
-    {
-        if (array == GL_VERTEX_ARRAY)
-            client.vertexArray = false;
-        glDisableClientState(array);
-    }
-
-    void velmirVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer)
-    {
-        client.vertexPointer = {size, type, stride, pointer};
-        glVertexPointer(size, type, stride, pointer);
-    }
-
-    void velmirDrawArrays(GLenum mode, GLint first, GLsizei count)
-    {
-        checkWidth("glDrawArrays", mode, false);
-        if (!client.vertexArray || first < 0 || count <= 0)
-        {
-            glDrawArrays(mode, first, count);
-            return;
-        }
-        // Each piece starts at the array's start, so the copy covers only the piece's own vertices.
-        const web::VertexPointer whole = client.vertexPointer;
-        const std::size_t step = whole.step();
-        for (const web::DrawRange& range :
-             web::splitDraw(mode, static_cast<std::size_t>(first), static_cast<std::size_t>(count), step,
-                            clientArrayBytes))
-        {
-            const auto* base = static_cast<const std::uint8_t*>(whole.pointer) + range.first * step;
-            glVertexPointer(whole.size, whole.type, whole.stride, base);
-            glDrawArrays(mode, 0, static_cast<GLsizei>(range.count));
-        }
-        applyVertexPointer(whole);
-    }
-
     void velmirBegin(GLenum mode)
     {
-        checkWidth("glBegin", mode, true);
+        checkWidth(mode);
         collectingWideLines = mode == GL_LINES && server.lineWidth > 1.0f;
         if (collectingWideLines)
             lineVertices.clear();

@@ -1,6 +1,7 @@
 # Every GL, GLU and GLUT name the program's compiled code calls must be served in the browser: either
 # handled by the browser layer (renamed by web/include/velmir_web_gl.h, or defined again by
-# web/platform/web_glu.cpp or web_glut.cpp) or listed, with a reason, in web/pass_through.txt.
+# web/platform/web_glu.cpp or web_glut.cpp) or listed, with a reason, in web/pass_through.txt. And
+# nothing the layer renames, defines or lists may lack a caller in the program.
 # Run by CTest: cmake -DNM=nm -DWEB=<web folder> -DFILES=<a|b|...> -P seam_names.cmake
 # FILES are the program's libraries and executable; their undefined symbols are the calls.
 
@@ -26,11 +27,15 @@ if(NOT called)
     message(FATAL_ERROR "no GL call found in ${FILES}: the test reads the wrong files")
 endif()
 
-# Handled by the layer: the renames, and the layer's own definitions of GL's names.
+# Handled by the layer: the renames, and the layer's own definitions of GL's names, each with where
+# it is, for a report of one that nobody calls.
 file(READ "${WEB}/include/velmir_web_gl.h" header)
 string(REGEX MATCHALL "#define glu?t?[A-Z][A-Za-z0-9_]* velmir" renames "${header}")
 list(TRANSFORM renames REPLACE "#define ([A-Za-z0-9_]+) velmir" "\\1")
 set(handled ${renames})
+foreach(name IN LISTS renames)
+    set(where_${name} "renamed by web/include/velmir_web_gl.h")
+endforeach()
 foreach(source web_glu.cpp web_glut.cpp)
     # A definition's line: a return type, the name, its parameters, and no semicolon after them.
     file(STRINGS "${WEB}/platform/${source}" lines
@@ -39,6 +44,7 @@ foreach(source web_glu.cpp web_glut.cpp)
         if(NOT line MATCHES "^[ \t]*return[ \t]")
             string(REGEX REPLACE "^.*[ \t*](glu?t?[A-Z][A-Za-z0-9_]*)\\(.*$" "\\1" name "${line}")
             list(APPEND handled ${name})
+            set(where_${name} "defined by web/platform/${source}")
         endif()
     endforeach()
 endforeach()
@@ -70,9 +76,15 @@ foreach(name IN LISTS called)
                              "the desktop's and list it there with the reason, or handle it in web/platform/")
     endif()
 endforeach()
+foreach(name IN LISTS handled)
+    if(NOT name IN_LIST called)
+        string(APPEND errors "\n  ${name} is ${where_${name}} but no program file calls it: drop it, with "
+                             "the state, notes and tests that serve only it")
+    endif()
+endforeach()
 foreach(name IN LISTS passed)
     if(NOT name IN_LIST called)
-        string(APPEND errors "\n  ${name} is listed in web/pass_through.txt but no longer called: drop the entry")
+        string(APPEND errors "\n  ${name} is listed in web/pass_through.txt but no program file calls it: drop the entry")
     endif()
 endforeach()
 

@@ -95,19 +95,3 @@ TEST_F(CheckedLayerTest, CallsBeyondTheLayerAreReportedByName)
               "velmir web layer: glPolygonMode: mode 0x00001B01 is drawn filled; the browser draws this "
               "differently from the desktop\n");
 }
-
-TEST_F(CheckedLayerTest, StateTheLayerAnswersItselfIsWhatGlHolds)
-{
-    // The two tracked capabilities, read from the layer and from the desktop's GL.
-    const auto agree = [](const char* when) {
-        for (GLenum cap : {GLenum(GL_TEXTURE_2D), GLenum(GL_LIGHTING)})
-            EXPECT_EQ(velmirIsEnabled(cap), glIsEnabled(cap)) << when << ", capability " << cap;
-    };
-    velmirEnable(GL_TEXTURE_2D);
-    velmirDisable(GL_LIGHTING);
-    agree("after enabling texturing");
-    velmirDisable(GL_TEXTURE_2D);
-    velmirEnable(GL_LIGHTING);
-    agree("after enabling lighting");
-    velmirDisable(GL_LIGHTING);
-}

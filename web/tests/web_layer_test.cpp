@@ -1,17 +1,15 @@
-// The browser layer's own state and arithmetic: attribute stacks, the BGR swap, cut draws, wide lines.
+// The browser layer's own state and arithmetic: the attribute stack, the BGR swap, wide lines and the
+// facets of small spheres.
 #include "web/core/gl_state.h"
 #include "web/core/sphere.h"
 #include "web/core/wide_line.h"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 
 namespace
 {
-using web::ClientState;
-using web::DrawRange;
 using web::GroupStack;
 using web::ServerState;
 
@@ -23,22 +21,10 @@ void setColor(ServerState& s, float r, float g, float b)
 }
 } // namespace
 
-namespace web
-{
-bool operator==(const DrawRange& a, const DrawRange& b)
-{
-    return a.first == b.first && a.count == b.count;
-}
-void PrintTo(const DrawRange& r, std::ostream* os)
-{
-    *os << '[' << r.first << ", +" << r.count << ')';
-}
-} // namespace web
-
 TEST(AttributeStack, EachPopRestoresExactlyTheGroupsItsPushSaved)
 {
     ServerState state;
-    GroupStack<ServerState> stack;
+    GroupStack stack;
     state.texture2D = true;
     state.boundTexture2D = 7;
 
@@ -72,20 +58,6 @@ TEST(AttributeStack, EachPopRestoresExactlyTheGroupsItsPushSaved)
     EXPECT_EQ(stack.depth(), 0u);
 }
 
-TEST(AttributeStack, ClientPushRestoresTheVertexArrayAndItsPointer)
-{
-    ClientState client;
-    GroupStack<ClientState> stack;
-    const float points[6] = {};
-    stack.push(web::gl::ClientVertexArrayBit, client);
-    client.vertexArray = true;
-    client.vertexPointer = {3, web::gl::Float, 12, points};
-    ASSERT_TRUE(stack.pop(client));
-    EXPECT_FALSE(client.vertexArray);
-    EXPECT_EQ(client.vertexPointer.pointer, nullptr);
-    EXPECT_EQ(client.vertexPointer.size, 4);
-}
-
 TEST(TextureUpload, BgrRowsBecomeRgbAndKeepTheirPadding)
 {
     // 3 pixels a row: 9 bytes, padded to 12 at the default alignment of 4.
@@ -99,27 +71,6 @@ TEST(TextureUpload, BgrRowsBecomeRgbAndKeepTheirPadding)
     const std::vector<std::uint8_t> tight = web::bgrToRgb(bgr, 2, 1, 1);
     EXPECT_EQ(tight, (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4}));
     EXPECT_TRUE(web::bgrToRgb(nullptr, 4, 4, 4).empty()) << "no pixels: GL allocates an empty image";
-}
-
-TEST(DrawSplit, LargeDrawsAreCutAtTheBufferSizeOnWholePrimitives)
-{
-    constexpr std::size_t buffer = 2u << 20;
-    constexpr std::size_t point = 12;       // a history point: three floats
-    const std::size_t fit = buffer / point; // 174762 points
-    EXPECT_EQ(web::splitDraw(web::gl::Points, 5, fit, point, buffer), (std::vector<DrawRange>{{5, fit}}));
-    EXPECT_EQ(web::splitDraw(web::gl::Points, 5, fit + 1, point, buffer),
-              (std::vector<DrawRange>{{5, fit}, {5 + fit, 1}}));
-    EXPECT_EQ(web::splitDraw(web::gl::Points, 0, 3 * fit, point, buffer),
-              (std::vector<DrawRange>{{0, fit}, {fit, fit}, {2 * fit, fit}}));
-    EXPECT_TRUE(web::splitDraw(web::gl::Points, 0, 0, point, buffer).empty());
-
-    // Lines in pairs and triangles in threes: 10 vertices fit, so 10 and 9 per piece.
-    EXPECT_EQ(web::splitDraw(web::gl::Lines, 0, 22, 1, 10),
-              (std::vector<DrawRange>{{0, 10}, {10, 10}, {20, 2}}));
-    EXPECT_EQ(web::splitDraw(web::gl::Triangles, 0, 21, 1, 10),
-              (std::vector<DrawRange>{{0, 9}, {9, 9}, {18, 3}}));
-    // A strip cannot be cut without repeating vertices: it goes whole.
-    EXPECT_EQ(web::splitDraw(web::gl::TriangleStrip, 0, 50, 1, 10), (std::vector<DrawRange>{{0, 50}}));
 }
 
 TEST(WideLine, QuadIsTheLineWidthAcrossInPixelsAndClippedAtTheNearPlane)
@@ -163,24 +114,6 @@ std::array<float, 16> placed(float x, float y, float z, float sx)
     return {sx, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
 }
 } // namespace
-
-TEST(SphereCulling, OnlyWhenTheWholeSphereLiesBeyondTheNearPlaneAndNothingMirrorsOrScales)
-{
-    const std::array<float, 16> projection = perspective();
-    const float* perspective = projection.data();
-    EXPECT_TRUE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 15.0));
-    EXPECT_TRUE(mesh::backFacesHidden(placed(90, -60, -200, 1).data(), perspective, 15.0)) << "off centre";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 196.0)) << "reaches the near plane";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, 0, 1).data(), perspective, 25000.0)) << "the sky, round the eye";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, 50, 1).data(), perspective, 15.0)) << "behind the eye";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, -1).data(), perspective, 15.0)) << "mirrored model-view";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 2).data(), perspective, 15.0)) << "scaled model-view";
-    std::array<float, 16> mirrored = projection;
-    mirrored[0] = -mirrored[0];
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), mirrored.data(), 15.0)) << "mirrored projection";
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 0.0));
-    EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, std::nan("")));
-}
 
 TEST(SphereFacets, FewerOnlyWhereTheOutlineMovesLessThanATenthOfAPixel)
 {
