@@ -23,8 +23,8 @@ namespace
 // every back face lies behind a front face, yet a software GL would set up and rasterise each of them
 // (half of the sphere's 5 000 triangles) only for it to lose the depth test or be painted over.
 // Bypassed, every face drawn, where a back face can show: when the eye is inside the sphere or the near
-// plane cuts it. Where a back face at the outline won a near tie in depth, a pixel there now shows
-// the front face's texel instead.
+// plane cuts it. At the outline, where a back face and the front face over it tie in depth, the pixel
+// shows the front face's texel.
 void drawSphere(float radius)
 {
     GLfloat modelview[16], projection[16];
@@ -58,12 +58,34 @@ void placeSphere(const SpaceObject& body)
 }
 } // namespace
 
-void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
+namespace
+{
+// Whether the sphere and the two arrows may reach the window: a cube around the position that holds the
+// sphere and the 10-unit arrows with their heads.
+bool bodyMayShow(const SpaceObject& body, bool showMotionVectors, const ViewVolume& volume)
+{
+    float reach = body.radius();
+    if (showMotionVectors && reach < 10.5f)
+        reach = 10.5f;
+    const Vector3& p = body.position();
+    return !volume.excludes(Box{Vector3(p.x() - reach, p.y() - reach, p.z() - reach),
+                                Vector3(p.x() + reach, p.y() + reach, p.z() + reach)});
+}
+} // namespace
+
+void drawBody(const SpaceObject& body, bool showHistory, bool showMotionVectors, const ViewVolume& volume)
 {
     // World coordinates: drawn before the body's own translation.
     if (showHistory)
-        drawTrailPoints(history(), historyColorFor(colorIndex()));
+        drawTrailPoints(body.history(), historyColorFor(body.colorIndex()), volume);
+    if (!bodyMayShow(body, showMotionVectors, volume))
+        return;
     if (showMotionVectors)
-        drawMotionArrows(*this);
-    placeSphere(*this);
+        drawMotionArrows(body);
+    placeSphere(body);
+}
+
+void SpaceObject::draw(bool showHistory, bool showMotionVectors) const
+{
+    drawBody(*this, showHistory, showMotionVectors, ViewVolume::current());
 }

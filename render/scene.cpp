@@ -2,6 +2,7 @@
 #include "render/scene.h"
 
 #include "app/bounds2d.h"
+#include "render/body_drawing.h"
 #include "render/color.h"
 #include "render/sky.h"
 #include "sim/simulation.h"
@@ -52,6 +53,7 @@ void Simulation::drawScene()
     updateLookAt(); // before anything is drawn: the sky and the bodies use this frame's camera
     drawSky(*this);
     camera_.applyTransform();
+    const ViewVolume volume = ViewVolume::current();
     for (std::uint32_t k = 0; k < objects_.count(); ++k)
-        objects_.at(k)->draw(showHistories_, showMotionVectors_);
+        drawBody(*objects_.at(k), showHistories_, showMotionVectors_, volume);
 }

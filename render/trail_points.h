@@ -1,6 +1,8 @@
 // A body's trail on screen: its points in the history colour.
 #pragma once
 
+#include "render/view_volume.h"
+
 class Color;
 class Trail;
 
@@ -9,5 +11,6 @@ class Trail;
 const Color& historyColorFor(int colorIndex);
 
 // Draws the trail's points (world coordinates, under the current model-view matrix) 2 pixels wide in
-// `color`, unlit and untextured, and leaves the GL state as it found it.
-void drawTrailPoints(const Trail& trail, const Color& color);
+// `color`, unlit and untextured, and leaves the GL state as it found it. Chunks whose box `volume`
+// excludes are not sent (the default volume excludes nothing).
+void drawTrailPoints(const Trail& trail, const Color& color, const ViewVolume& volume = ViewVolume());

@@ -1,5 +1,5 @@
-// A body's orbit trail: the sampled positions, bounded in memory, with the boxes that let a renderer skip
-// stretches outside the view.
+// A body's orbit trail: the sampled positions, bounded in memory, with a box around every stretch of
+// them, which drawing tests against the view volume so that a stretch wholly outside it is not sent.
 #pragma once
 
 #include "sim/vector.h"
@@ -21,8 +21,9 @@ Box boundsOf(const Vector3* points, std::size_t count);
 class Trail
 {
   public:
-    // Consecutive points grouped for culling: consecutive samples lie on one stretch of an orbit, so a
-    // chunk's box is small, and a whole trail makes only a few hundred boxes.
+    // Points per box. Consecutive samples lie on one stretch of an orbit, so a chunk's box is small and
+    // tells drawing whether any of its points can reach the window; a whole trail makes only a few
+    // hundred boxes to test.
     static constexpr std::size_t chunkSize = 128;
 
     // Points one trail may hold. Drawing costs about 35 ns a point here when the whole system is in

@@ -62,17 +62,20 @@ void drawRecipeScene(Simulation& scene, const Recipe& recipe)
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     }
     scene.camera().applyTransform();
+    const ViewVolume volume = recipe.boxTest ? ViewVolume::current() : ViewVolume();
     for (std::uint32_t k = 0; k < scene.objectCount(); ++k)
     {
         const SpaceObject& body = scene.object(k);
+        if (recipe.culledSpheres)
+        {
+            drawBody(body, scene.showHistories(), scene.showMotionVectors(), volume);
+            continue;
+        }
         if (scene.showHistories())
-            drawTrailPoints(body.history(), historyColorFor(body.colorIndex()));
+            drawTrailPoints(body.history(), historyColorFor(body.colorIndex()), volume);
         if (scene.showMotionVectors())
             drawMotionArrows(body);
-        if (recipe.culledSpheres)
-            body.draw(false, false);
-        else
-            drawReferenceSphere(body);
+        drawReferenceSphere(body);
     }
 }
 

@@ -19,9 +19,10 @@ struct Recipe
 {
     ReferenceSky sky = ReferenceSky::Glu;
     bool culledSpheres = false; // the bodies' spheres as the program draws them, GL culling back faces
+    bool boxTest = false;       // trail chunks and bodies wholly outside the view volume not sent
 };
 // Every speed-up in: what the program's own Simulation::drawScene draws, the same way.
-constexpr Recipe programRecipe{ReferenceSky::Kept, true};
+constexpr Recipe programRecipe{ReferenceSky::Kept, true, true};
 
 // What Simulation::drawScene draws, the parts drawn as `recipe` says.
 void drawRecipeScene(Simulation& scene, const Recipe& recipe);

@@ -1,25 +1,10 @@
 // Trail pictures: running the initial system quietly, drawing it from a view, comparing lit pixels.
 #include "trail_pictures.h"
 
+#include "reference_drawing.h"
 #include "sim/simulation.h"
 
 #include <GL/gl.h>
-#include <iostream>
-
-const TrailView trailViews[3] = {
-    {"whole system from 1500", 0, 1500.0f, 30.0f},
-    {"following mercury from 50", 1, 50.0f, 20.0f},
-    {"following the moon from 50", 4, 50.0f, 20.0f},
-};
-
-void advance(Simulation& sim, std::uint64_t steps)
-{
-    // A failed stream formats nothing: millions of steps without millions of log lines.
-    std::cout.setstate(std::ios::badbit);
-    for (std::uint64_t i = 0; i < steps; ++i)
-        sim.step(0.0099f);
-    std::cout.clear();
-}
 
 void runInitialSystem(Simulation& sim, std::size_t budget, std::uint64_t steps)
 {
@@ -29,26 +14,24 @@ void runInitialSystem(Simulation& sim, std::size_t budget, std::uint64_t steps)
     createInitialSystem(sim);
     for (std::uint32_t k = 0; k < sim.objectCount(); ++k)
         sim.object(k).setHistoryBudget(budget);
-    advance(sim, steps);
+    advanceQuietly(sim, steps);
 }
 
 namespace
 {
-void showView(Simulation& sim, const TrailView& view)
-{
-    while (sim.targetIndex() != view.target)
-        sim.nextTarget();
-    sim.camera().distance() = view.distance;
-    sim.camera().pitch() = view.pitch;
-    sim.camera().yaw() = 0.0f;
-}
-
-std::vector<std::uint8_t> drawAndRead(Simulation& sim)
+std::vector<std::uint8_t> drawAndRead(Simulation& sim, TrailDrawing drawing)
 {
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    sim.drawScene();
+    if (drawing == TrailDrawing::Program)
+        sim.drawScene();
+    else
+    {
+        Recipe whole = programRecipe;
+        whole.boxTest = false;
+        drawRecipeScene(sim, whole);
+    }
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(viewport[2]) * viewport[3] * 3);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -75,17 +58,17 @@ template <typename Draw> auto withSwitches(Simulation& sim, bool histories, bool
 }
 } // namespace
 
-std::vector<std::uint8_t> viewPixels(Simulation& sim, const TrailView& view)
+std::vector<std::uint8_t> viewPixels(Simulation& sim, const BenchView& view, TrailDrawing drawing)
 {
-    showView(sim, view);
-    return withSwitches(sim, true, false, [&] { return drawAndRead(sim); });
+    placeCamera(sim, view);
+    return withSwitches(sim, true, false, [&] { return drawAndRead(sim, drawing); });
 }
 
-std::vector<bool> trailPixels(Simulation& sim, const TrailView& view)
+std::vector<bool> trailPixels(Simulation& sim, const BenchView& view, TrailDrawing drawing)
 {
-    const std::vector<std::uint8_t> with = viewPixels(sim, view);
+    const std::vector<std::uint8_t> with = viewPixels(sim, view, drawing);
     const std::vector<std::uint8_t> without =
-        withSwitches(sim, false, false, [&] { return drawAndRead(sim); });
+        withSwitches(sim, false, false, [&] { return drawAndRead(sim, drawing); });
     std::vector<bool> lit(with.size() / 3);
     for (std::size_t i = 0; i < lit.size(); ++i)
         lit[i] = with[3 * i] != without[3 * i] || with[3 * i + 1] != without[3 * i + 1] ||

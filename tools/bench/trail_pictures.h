@@ -1,5 +1,8 @@
-// Pictures of the orbit trails from fixed views, to tell how alike a thinned trail and the whole one look.
+// Pictures of the orbit trails from the benchmark's views, to tell how alike the trails the program
+// draws (thinned, and only the chunks that may show) and whole ones look.
 #pragma once
+
+#include "views.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -7,26 +10,20 @@
 
 class Simulation;
 
-struct TrailView
-{
-    const char* name;
-    std::uint32_t target; // body the camera follows
-    float distance;
-    float pitch; // degrees
-};
-// The whole system from far out, the innermost planet from close in, the moon.
-extern const TrailView trailViews[3];
-
 // Counts ids and steps from 0 again, creates the initial system in `sim` with every history limited to
 // `budget` points, and takes `steps` steps of 0.0099 s with the log silenced.
 void runInitialSystem(Simulation& sim, std::size_t budget, std::uint64_t steps);
-// Takes `steps` more steps, log silenced.
-void advance(Simulation& sim, std::uint64_t steps);
+
+enum class TrailDrawing
+{
+    Program, // the program's own scene: trail chunks and bodies outside the view volume not sent
+    Whole,   // every point and body sent
+};
 
 // The scene from the view (trails on, arrows off), as the back buffer holds it over the viewport.
-std::vector<std::uint8_t> viewPixels(Simulation& sim, const TrailView& view);
+std::vector<std::uint8_t> viewPixels(Simulation& sim, const BenchView& view, TrailDrawing drawing);
 // The pixels the trails light from the view: the scene with trails against the scene without.
-std::vector<bool> trailPixels(Simulation& sim, const TrailView& view);
+std::vector<bool> trailPixels(Simulation& sim, const BenchView& view, TrailDrawing drawing);
 
 struct Agreement
 {
