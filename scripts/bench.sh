@@ -118,14 +118,18 @@ if ((${#against[@]})); then
             lo = v[1]; hi = v[n]
             return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
         }
+        # The columns after "| size | view |": each build, then its ratio to the first.
+        function columns(    b) {
+            for (b = 0; b < builds; b++) printf " %s |", name[b + 1]
+            for (b = 1; b < builds; b++) printf " ratio to %s |", name[b + 1]
+            printf "\n|---|---|"; for (b = 1; b < 2 * builds; b++) printf "---|"; printf "\n"
+        }
         BEGIN { builds = split(labels, name, "\t") - 1 }
         $2 == "frame" { key = $3 "\t" $4; if (!(key in seen)) { seen[key] = 1; order[++keys] = key } ms[$1, key] = ms[$1, key] " " $5 }
         $2 == "long" { key = $3 "\t" $4; if (!(key in lseen)) { lseen[key] = 1; lorder[++lkeys] = key } overall[$1, key] = $5; lowest[$1, key] = $6 }
         END {
             printf "\n### Frames: ms per frame (%s), median (min–max) of %d runs of each build, taken in turn; ratio: frames per second of this tree ÷ of the other\n\n| size | view |", clock, rounds
-            for (b = 0; b < builds; b++) printf " %s |", name[b + 1]
-            for (b = 1; b < builds; b++) printf " ratio to %s |", name[b + 1]
-            printf "\n|---|---|"; for (b = 1; b < 2 * builds; b++) printf "---|"; printf "\n"
+            columns()
             for (k = 1; k <= keys; k++) {
                 split(order[k], part, "\t")
                 printf "| %s | %s |", part[1], part[2]
@@ -135,9 +139,7 @@ if ((${#against[@]})); then
             }
             if (!lkeys) exit
             printf "\n### Long runs: time scale 1024 for %d s from each view, frames per second overall and the lowest in a %d s period after the first (the builds in turn)\n\n| size | view |", long_run, period
-            for (b = 0; b < builds; b++) printf " %s |", name[b + 1]
-            for (b = 1; b < builds; b++) printf " ratio to %s |", name[b + 1]
-            printf "\n|---|---|"; for (b = 1; b < 2 * builds; b++) printf "---|"; printf "\n"
+            columns()
             for (k = 1; k <= lkeys; k++) {
                 split(lorder[k], part, "\t")
                 printf "| %s | %s |", part[1], part[2]

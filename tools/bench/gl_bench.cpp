@@ -357,12 +357,6 @@ void startUpSection()
         ms.size(), runs, text(figureOf(ms), "%.0f").c_str());
     std::fflush(out());
 }
-
-bool wanted(const std::string& section)
-{
-    return options.sections.empty() ||
-           std::find(options.sections.begin(), options.sections.end(), section) != options.sections.end();
-}
 } // namespace
 int main(int argc, char** argv)
 {
@@ -396,7 +390,7 @@ int main(int argc, char** argv)
     std::fprintf(out(), "LP_NUM_THREADS=%s\n",
                  threads ? threads : "(unset: llvmpipe uses one thread per core)");
 
-    if (wanted("startup"))
+    if (wanted(options.sections, "startup"))
         startUpSection();
 
     if (chdir(options.runDir.c_str()) != 0)
@@ -417,9 +411,9 @@ int main(int argc, char** argv)
     glutMainLoopEvent();
     std::fprintf(out(), "GL_RENDERER=%s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
-    if (wanted("speedups"))
+    if (wanted(options.sections, "speedups"))
         speedUpSection();
-    if (wanted("trails"))
+    if (wanted(options.sections, "trails"))
         trailAgreementSection();
     simulation.destroyAllObjects();
     return 0;

@@ -92,3 +92,9 @@ inline bool parseSizes(const char* at, std::vector<std::pair<int, int>>& sizes)
     }
     return !sizes.empty();
 }
+
+// Whether a run asked for `section`: every section when none was named on the command line.
+inline bool wanted(const std::vector<std::string>& asked, const std::string& section)
+{
+    return asked.empty() || std::find(asked.begin(), asked.end(), section) != asked.end();
+}

@@ -232,12 +232,6 @@ void longRunSection()
         }
 }
 
-bool wanted(const std::string& section)
-{
-    return options.sections.empty() ||
-           std::find(options.sections.begin(), options.sections.end(), section) != options.sections.end();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -302,9 +296,9 @@ int main(int argc, char** argv)
     reshape(640, 480);
     glutMainLoopEvent();
 
-    if (wanted("frames"))
+    if (wanted(options.sections, "frames"))
         framesSection();
-    if (wanted("longrun"))
+    if (wanted(options.sections, "longrun"))
         longRunSection();
     simulation.destroyAllObjects();
     return 0;
