@@ -241,11 +241,15 @@ EM_JS(void, velmirDrawAside, (int aside), {
         var framebuffer = gl.createFramebuffer();
         gl.bindFramebuffer(gl.FRAMEBUFFER, framebuffer);
         gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, texture, 0);
-        Module.velmirAside = [framebuffer, texture];
+        // A viewport of its size too: Firefox warns of one larger than what is drawn to.
+        Module.velmirAside = {framebuffer: framebuffer, texture: texture, viewport: gl.getParameter(gl.VIEWPORT)};
+        gl.viewport(0, 0, 1, 1);
     } else if (Module.velmirAside) {
+        var aside = Module.velmirAside;
         gl.bindFramebuffer(gl.FRAMEBUFFER, null);
-        gl.deleteFramebuffer(Module.velmirAside[0]);
-        gl.deleteTexture(Module.velmirAside[1]);
+        gl.viewport(aside.viewport[0], aside.viewport[1], aside.viewport[2], aside.viewport[3]);
+        gl.deleteFramebuffer(aside.framebuffer);
+        gl.deleteTexture(aside.texture);
         Module.velmirAside = null;
     }
 });
