@@ -200,12 +200,18 @@ function startDecoder() {
 // a task. A large one (the sky, 24 MB of pixels) is first handed to WebGL a band a task
 // (web_textures.cpp), and the program reads it again only once it is all there: in one task, it kept
 // the main thread busy for a tenth of a second.
-const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0, staging: false };
+// Their decoding waits for the first frame: the worker's work (0.8 s of a core for the sky) would slow
+// the program's start and its first frame on a machine with few cores, through the GPU process
+// they wait for.
+let firstFrameShown;
+const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0, staging: false,
+                       decodeFrom: new Promise((resolve) => { firstFrameShown = resolve; }) };
 async function loadFull(table, decode) {
   fullTextures.due = table.files.length;
   const files = [];
   await streamPack(table, await fetchChecked(table.file), (f, data) => {
-    files.push(handled(unpack(table.file, f, data.slice(f.start, f.end), decode).then((file) => {
+    const image = data.slice(f.start, f.end);
+    files.push(handled(fullTextures.decodeFrom.then(() => unpack(table.file, f, image, decode)).then((file) => {
       fullTextures.arrived.push(file);
       replaceTextures();
     })));
@@ -615,6 +621,7 @@ function watchFrames() {
       document.getElementById('loading').hidden = true;
       setControlsEnabled(true);
       canvas.focus();
+      firstFrameShown();
       replaceTextures();
     }
     if (velmir.fullQualityMs === null && fullTextures.replaced === fullTextures.due && count > fullTextures.lastFrame) {
