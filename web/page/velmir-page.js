@@ -199,10 +199,9 @@ function startDecoder() {
 // The full textures, each written over its small one and read again by the program once it runs, one
 // a task. A large one (the sky, 24 MB of pixels) is first handed to WebGL a band a task
 // (web_textures.cpp), and the program reads it again only once it is all there: in one task, it kept
-// the main thread busy for a tenth of a second.
-// Their decoding waits for the first frame: the worker's work (0.8 s of a core for the sky) would slow
-// the program's start and its first frame on a machine with few cores, through the GPU process
-// they wait for.
+// the main thread busy for a tenth of a second. Their decoding starts with the first frame: the
+// worker's work (0.8 s of a core for the sky) slowed the program's start and its shaders on a machine
+// with two cores, through the GPU process they wait for. Over a slow link they arrive later anyway.
 let firstFrameShown;
 const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0, staging: false,
                        decodeFrom: new Promise((resolve) => { firstFrameShown = resolve; }) };

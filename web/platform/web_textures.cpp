@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 #include <emscripten.h>
+#include <sys/stat.h>
 #include <utility>
 
 namespace
@@ -48,8 +49,9 @@ extern "C"
     EMSCRIPTEN_KEEPALIVE int velmirPrepareTexture(const char* fileName)
     {
         forgetStaged();
-        if (textureIndex(fileName) < 0)
-            return 0;
+        struct stat file;
+        if (textureIndex(fileName) < 0 || stat(fileName, &file) != 0 || std::uint64_t(file.st_size) <= stagedFromBytes)
+            return 0; // not read twice for nothing
         GLint maxSide = 0;
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
         bmp::Image image = bmp::readFile(fileName, maxSide);
