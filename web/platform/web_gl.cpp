@@ -170,7 +170,7 @@ std::size_t bgrPitch(GLsizei width)
 }
 
 // Rows' pixels (not their padding) into a running 64-bit hash, eight bytes at a time: a few milliseconds
-// for the sky, a fraction of comparing it with a copy kept for the purpose.
+// for the sky.
 std::uint64_t hashRows(std::uint64_t hash, const std::uint8_t* rows, GLsizei width, GLsizei count)
 {
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
@@ -264,9 +264,7 @@ EM_JS(void, velmirAdoptTexture, (GLuint name, GLuint stagedName), {
     GL.textures[stagedName] = null;
     GLctx.bindTexture(GLctx.TEXTURE_2D, texture);
 });
-#endif
 
-#ifdef __EMSCRIPTEN__
 // The emulation gives every shader it makes a default colour, also one without a colour attribute
 // (location -1), which WebGL refuses with a warning that Firefox prints. The call goes to whatever
 // the context's own function is when it is made, so anything that wraps it later still sees it.
