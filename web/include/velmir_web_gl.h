@@ -14,9 +14,9 @@
       its spheres are indexed triangles, and have fewer facets when only a few pixels across
       (outline within a tenth of a pixel): a software WebGL pays for every triangle;
       web/platform/web_glut.cpp defines GLUT's menus (glutCreateMenu, glutAddMenuEntry,
-      glutAddSubMenu, glutAttachMenu), glutSetOption, glutEntryFunc and glutMotionFunc (the
+      glutAddSubMenu, glutAttachMenu), glutSetOption, glutEntryFunc, glutMotionFunc (the
       browser's GLUT hands a motion callback the position before the move; ours passes the one
-      moved to). The program's calls keep their names; the linker takes ours instead of the
+      moved to) and glutInitWindowSize (which leaves the canvas at the size the page gave it). The program's calls keep their names; the linker takes ours instead of the
       browser's. web_glut.cpp also gives the program's endProgram() (app/program_end.h) its
       browser body, which forces the runtime's end: the browser keeps the runtime alive for its
       event loop, and a plain exit() would only leave the current call.
@@ -61,7 +61,11 @@
      pixels) and calls velmirResizeWindow whenever it changes, at start-up and in full screen too;
      the program's reshape callback then hears of it as on the desktop, and a redraw follows.
    - Context. velmirPrepareContext, called once before the first frame, keeps the emulation from
-     setting attributes a shader does not have (WebGL would warn).
+     setting attributes a shader does not have (WebGL would warn), and warns when the context the
+     page made ahead of main() (velmir-page.js) lacks what the program's display mode asks for.
+   - Load. Before the first frame, the emulation's shaders for what the first frames draw are made,
+     one a task (velmirWarmShader); a large texture read again (the full sky) reaches WebGL in bands
+     over several tasks before the program reads it (velmirStageTexture).
    - Window. The canvas is the window, sized by the page; glutSetOption and glutEntryFunc do nothing;
      glutMainLoop does not return but hands over to the browser's event loop; endProgram() ends the
      page's program.
@@ -104,6 +108,23 @@ extern "C"
     // Shared by the layer's files: after a draw of the layer's own (web_glu.cpp's spheres), leaves
     // the vertex array as GL starts with it, off and with no pointer, as the program expects it.
     void velmirRestoreClientVertexArray(void);
+
+    // Shared by the layer's files. A large texture reaches WebGL ahead of the program's own upload of
+    // it, in bands, so that no task carries all of it (web_textures.cpp stages a texture file read
+    // again): velmirStageTexture names the pixels (BGR rows as a BMP holds them, which stay the
+    // caller's, to be freed once all are sent), each velmirStageTextureStep makes the texture or sends
+    // it a band and answers whether more are to come, and the program's glTexImage2D of the same
+    // pixels (checked by a hash), once all are sent, takes the staged texture instead of sending them
+    // again. velmirUnstageTexture drops a staged texture nobody took.
+    void velmirStageTexture(const GLvoid* bgrPixels, GLsizei width, GLsizei height);
+    int velmirStageTextureStep(void);
+    void velmirUnstageTexture(void);
+
+    // Makes the emulation's shader for one combination of state the program's first frames draw
+    // with, by a draw that writes nothing, and leaves the state as it was; 0 when there is no such
+    // combination (variant counts from 0). web_glut.cpp calls it one variant a task before the first
+    // frame, which would otherwise make them all.
+    int velmirWarmShader(int variant);
 #ifdef __cplusplus
 }
 #endif

@@ -7,6 +7,8 @@
 // 0.6 s, the next one 0.02 s): one made here, while the page still waits for its files, takes that
 // wait off the main thread, where the program makes its own.
 const warmUp = typeof OffscreenCanvas === 'function' ? new OffscreenCanvas(1, 1).getContext('webgl') : null;
+// The page makes its own context once this one is made, in Chromium then a fiftieth of a second.
+self.postMessage({ warmedUp: true });
 importScripts('texture-codec.js');
 
 self.onmessage = async ({ data: { id, entry, image } }) => {

@@ -172,6 +172,10 @@ function startDecoder() {
   let ids = 0;
   let broken = null;
   worker.onmessage = ({ data }) => {
+    if (data.warmedUp) {
+      setTimeout(makeContext, 0);
+      return;
+    }
     const { resolve, reject } = waiting.get(data.id);
     waiting.delete(data.id);
     if (data.error === undefined) resolve(data.bytes);
@@ -179,6 +183,7 @@ function startDecoder() {
   };
   worker.onerror = (event) => {
     event.preventDefault();
+    setTimeout(makeContext, 0);
     broken = new LoadError('The page\'s texture decoder, texture-worker.js, could not be started.',
                            'The site on the server is incomplete: copy the whole site to it again, then reload the page.');
     for (const { reject } of waiting.values()) reject(broken);
@@ -192,13 +197,20 @@ function startDecoder() {
 }
 
 // The full textures, each written over its small one and read again by the program once it runs, one
-// a task: reading the sky and handing it to WebGL is the longest of them.
-const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0 };
+// a task. A large one (the sky, 24 MB of pixels) is first handed to WebGL a band a task
+// (web_textures.cpp), and the program reads it again only once it is all there: in one task, it kept
+// the main thread busy for a tenth of a second. Their decoding starts with the first frame: the
+// worker's work (0.8 s of a core for the sky) slowed the program's start and its shaders on a machine
+// with two cores, through the GPU process they wait for. Over a slow link they arrive later anyway.
+let firstFrameShown;
+const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0, staging: false,
+                       decodeFrom: new Promise((resolve) => { firstFrameShown = resolve; }) };
 async function loadFull(table, decode) {
   fullTextures.due = table.files.length;
   const files = [];
   await streamPack(table, await fetchChecked(table.file), (f, data) => {
-    files.push(handled(unpack(table.file, f, data.slice(f.start, f.end), decode).then((file) => {
+    const image = data.slice(f.start, f.end);
+    files.push(handled(fullTextures.decodeFrom.then(() => unpack(table.file, f, image, decode)).then((file) => {
       fullTextures.arrived.push(file);
       replaceTextures();
     })));
@@ -206,19 +218,36 @@ async function loadFull(table, decode) {
   await Promise.all(files);
 }
 function replaceTextures() {
-  if (velmir.firstFrameMs === null || !running()) return;
+  if (velmir.firstFrameMs === null || !running() || fullTextures.staging) return;
   const file = fullTextures.arrived.shift();
   if (!file) return;
-  try {
+  const written = putInPlace(file, () => {
     Module.FS.unlink(`/${file.name}`);
     Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
-    Module.ccall('velmirReloadTexture', 'number', ['string'], [file.name]);
-  } catch (error) {
-    failWith(new Error(`${file.name} could not be put in place (${error.name}${error.errno ? ` ${error.errno}` : ''})`));
-    return;
-  }
+    fullTextures.staging = Module.ccall('velmirPrepareTexture', 'number', ['string'], [file.name]) !== 0;
+  });
+  if (written && fullTextures.staging) setTimeout(stageTexture, 0, file);
+  else if (written) reloadTexture(file);
+}
+function stageTexture(file) {
+  let more = false;
+  if (!running() || !putInPlace(file, () => { more = Module._velmirPrepareTextureStep() !== 0; })) return;
+  setTimeout(more ? stageTexture : reloadTexture, 0, file);
+}
+function reloadTexture(file) {
+  fullTextures.staging = false;
+  if (!running() || !putInPlace(file, () => Module.ccall('velmirReloadTexture', 'number', ['string'], [file.name]))) return;
   if (++fullTextures.replaced === fullTextures.due) fullTextures.lastFrame = velmir.frames();
   if (fullTextures.arrived.length) setTimeout(replaceTextures, 0);
+}
+function putInPlace(file, action) {
+  try {
+    action();
+    return true;
+  } catch (error) {
+    failWith(new Error(`${file.name} could not be put in place (${error.name}${error.errno ? ` ${error.errno}` : ''})`));
+    return false;
+  }
 }
 
 // --- The menu
@@ -445,6 +474,22 @@ function showEnded(status) {
 let webglMessage = '';
 canvas.addEventListener('webglcontextcreationerror', (e) => { webglMessage = e.statusMessage || ''; });
 
+// The program's WebGL context, made ahead of main() in a task of its own, at the size the picture will
+// have, once the decoding worker has made its throwaway one (texture-worker.js; in Chromium a page's
+// first context takes up to 0.7 s to make, the next a few hundredths). Made inside main() and then
+// resized, it took half of the program's start; main() now waits for it. The attributes are those the
+// browser's GLUT asks for the program's display mode (RGB, double-buffered, a depth buffer: no alpha,
+// stencil or antialiasing); the layer warns if they ever differ. Without WebGL, main() tries again and
+// the page says why it cannot draw.
+let contextMade;
+const contextReady = new Promise((resolve) => { contextMade = resolve; });
+function makeContext() {
+  if (Module.preinitializedWebGLContext !== undefined) return;
+  [canvas.width, canvas.height] = bufferSize();
+  Module.preinitializedWebGLContext = canvas.getContext('webgl', { antialias: false, alpha: false, depth: true, stencil: false });
+  contextMade();
+}
+
 // velmir.wasm's bytes, asked for at the page's start rather than when velmir.js asks for them.
 let programBytes = null;
 const Module = {
@@ -547,6 +592,8 @@ function start() {
   // The full textures once the first picture has all it needs, so they do not share the link with it.
   Promise.all([preview, programBytes]).then(([{ table: t }]) => loadFull(t, decode)).catch(failWith);
   Module.preRun.push(() => {
+    Module.addRunDependency('velmir-context');
+    contextReady.then(() => Module.removeRunDependency('velmir-context'));
     Module.addRunDependency('velmir-textures');
     preview.then(({ files }) => {
       for (const file of files) Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
@@ -573,6 +620,7 @@ function watchFrames() {
       document.getElementById('loading').hidden = true;
       setControlsEnabled(true);
       canvas.focus();
+      firstFrameShown();
       replaceTextures();
     }
     if (velmir.fullQualityMs === null && fullTextures.replaced === fullTextures.due && count > fullTextures.lastFrame) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
@@ -144,9 +145,126 @@ void setColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
     if (!collectingWideLines)
         glColor4f(r, g, b, a);
 }
+
+// A large texture handed to WebGL ahead of the program's own upload, a band of rows a call (see
+// velmirStageTexture). The pixels are the caller's until the last band is sent; what is kept of them
+// after that is a hash, against which the program's upload is checked: the caller frees them before the
+// program reads the file again, whose 24 MB then land in memory already in use instead of new pages.
+struct StagedTexture
+{
+    const std::uint8_t* bgr = nullptr;
+    GLsizei width = 0;
+    GLsizei height = 0;
+    GLuint texture = 0;
+    GLsizei rowsSent = -1; // -1: the texture is not made yet
+    std::uint64_t hash = 0;
+};
+StagedTexture staged;
+// A band of about 4 MB: a few milliseconds to swap and send, where the whole sky took tens.
+constexpr std::size_t stagedBandBytes = 4u << 20;
+
+std::size_t bgrPitch(GLsizei width)
+{
+    const std::size_t a = static_cast<std::size_t>(unpackAlignment);
+    return (static_cast<std::size_t>(width) * 3 + a - 1) / a * a;
+}
+
+// Rows' pixels (not their padding) into a running 64-bit hash, eight bytes at a time: a few milliseconds
+// for the sky.
+std::uint64_t hashRows(std::uint64_t hash, const std::uint8_t* rows, GLsizei width, GLsizei count)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    for (GLsizei r = 0; r < count; ++r, rows += bgrPitch(width))
+    {
+        std::size_t i = 0;
+        for (; i + 8 <= rowBytes; i += 8)
+        {
+            std::uint64_t word;
+            std::memcpy(&word, rows + i, 8);
+            hash = (hash ^ word) * 0x9e3779b97f4a7c15u;
+            hash ^= hash >> 29;
+        }
+        for (; i < rowBytes; ++i)
+            hash = (hash ^ rows[i]) * 0x100000001b3u;
+    }
+    return hash;
+}
+
+[[maybe_unused]] bool stagedMatches(GLint level, GLsizei width, GLsizei height, GLint border, GLenum format,
+                                    GLenum type, const GLvoid* pixels)
+{
+    return staged.texture != 0 && staged.rowsSent == staged.height && level == 0 && border == 0 &&
+           format == GL_BGR && type == GL_UNSIGNED_BYTE && width == staged.width && height == staged.height &&
+           pixels && hashRows(0, static_cast<const std::uint8_t*>(pixels), width, height) == staged.hash;
+}
 } // namespace
 
 #ifdef __EMSCRIPTEN__
+// Clears a texture to black through a framebuffer, leaving WebGL's state as it was; 0 when the texture
+// cannot be drawn to.
+EM_JS(int, velmirClearTexture, (GLuint name), {
+    var gl = GLctx;
+    var framebuffer = gl.createFramebuffer();
+    var previous = gl.getParameter(gl.FRAMEBUFFER_BINDING);
+    gl.bindFramebuffer(gl.FRAMEBUFFER, framebuffer);
+    gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, GL.textures[name], 0);
+    var complete = gl.checkFramebufferStatus(gl.FRAMEBUFFER) == gl.FRAMEBUFFER_COMPLETE;
+    if (complete) {
+        var color = gl.getParameter(gl.COLOR_CLEAR_VALUE);
+        var mask = gl.getParameter(gl.COLOR_WRITEMASK);
+        var scissor = gl.isEnabled(gl.SCISSOR_TEST);
+        gl.disable(gl.SCISSOR_TEST);
+        gl.colorMask(true, true, true, true);
+        gl.clearColor(0, 0, 0, 1);
+        gl.clear(gl.COLOR_BUFFER_BIT);
+        gl.clearColor(color[0], color[1], color[2], color[3]);
+        gl.colorMask(mask[0], mask[1], mask[2], mask[3]);
+        if (scissor)
+            gl.enable(gl.SCISSOR_TEST);
+    }
+    gl.bindFramebuffer(gl.FRAMEBUFFER, previous);
+    gl.deleteFramebuffer(framebuffer);
+    return complete ? 1 : 0;
+});
+
+// The warm draws go to a framebuffer of one pixel of their own: drawn to the canvas, even writing nothing,
+// each would make the browser show the canvas anew, and the next step would wait for the GPU process to
+// do so. 0 ends it.
+EM_JS(void, velmirDrawAside, (int aside), {
+    var gl = GLctx;
+    if (aside) {
+        var texture = gl.createTexture();
+        var previous = gl.getParameter(gl.TEXTURE_BINDING_2D);
+        gl.bindTexture(gl.TEXTURE_2D, texture);
+        gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 1, 1, 0, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
+        gl.bindTexture(gl.TEXTURE_2D, previous);
+        var framebuffer = gl.createFramebuffer();
+        gl.bindFramebuffer(gl.FRAMEBUFFER, framebuffer);
+        gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, texture, 0);
+        // A viewport of its size too: Firefox warns of one larger than what is drawn to.
+        Module.velmirAside = {framebuffer: framebuffer, texture: texture, viewport: gl.getParameter(gl.VIEWPORT)};
+        gl.viewport(0, 0, 1, 1);
+    } else if (Module.velmirAside) {
+        var aside = Module.velmirAside;
+        gl.bindFramebuffer(gl.FRAMEBUFFER, null);
+        gl.viewport(aside.viewport[0], aside.viewport[1], aside.viewport[2], aside.viewport[3]);
+        gl.deleteFramebuffer(aside.framebuffer);
+        gl.deleteTexture(aside.texture);
+        Module.velmirAside = null;
+    }
+});
+
+// The staged texture takes the place of the one the program just made under its own name: the
+// emulation's table of names then gives the staged WebGL texture for it, and the empty one goes.
+EM_JS(void, velmirAdoptTexture, (GLuint name, GLuint stagedName), {
+    var texture = GL.textures[stagedName];
+    GLctx.deleteTexture(GL.textures[name]);
+    texture.name = name;
+    GL.textures[name] = texture;
+    GL.textures[stagedName] = null;
+    GLctx.bindTexture(GLctx.TEXTURE_2D, texture);
+});
+
 // The emulation gives every shader it makes a default colour, also one without a colour attribute
 // (location -1), which WebGL refuses with a warning that Firefox prints. The call goes to whatever
 // the context's own function is when it is made, so anything that wraps it later still sees it.
@@ -157,7 +275,30 @@ EM_JS(void, velmirSkipMissingAttributes, (), {
             Object.getPrototypeOf(this).vertexAttrib4fv.call(this, index, values);
     };
 });
+
+// The page makes the context before main() (velmir-page.js), with the attributes the program's display
+// mode asks for (GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH); the browser's GLUT then takes it as it is. Whether
+// it has what a display mode asked for later would want.
+EM_JS(int, velmirContextFitsDisplayMode, (), {
+    var mode = GLUT.initDisplayMode;
+    var got = GLctx.getContextAttributes();
+    return got.depth == ((mode & 0x10) != 0) && got.stencil == ((mode & 0x20) != 0) &&
+           got.alpha == ((mode & 0x08) != 0) && got.antialias == ((mode & 0x80) != 0);
+});
 #endif
+
+namespace
+{
+bool clearTexture(GLuint texture)
+{
+#ifdef __EMSCRIPTEN__
+    return velmirClearTexture(texture) != 0;
+#else
+    (void)texture;
+    return false; // the native tests send black pixels
+#endif
+}
+} // namespace
 
 extern "C"
 {
@@ -166,6 +307,9 @@ extern "C"
     {
 #ifdef __EMSCRIPTEN__
         velmirSkipMissingAttributes();
+        if (!velmirContextFitsDisplayMode())
+            web::reportGap("glutCreateWindow", "the page's WebGL context does not have the depth, stencil, alpha "
+                                               "or antialiasing the display mode asks for");
 #endif
     }
 
@@ -335,6 +479,16 @@ extern "C"
             black.assign(pitch * static_cast<std::size_t>(height), 0);
             pixels = black.data();
         }
+#ifdef __EMSCRIPTEN__
+        // The same image already staged: it is in WebGL, under another name, which this one now takes.
+        if (target == GL_TEXTURE_2D && server.boundTexture2D != 0 &&
+            stagedMatches(level, width, height, border, format, type, pixels))
+        {
+            velmirAdoptTexture(server.boundTexture2D, staged.texture);
+            staged.texture = 0;
+            return;
+        }
+#endif
         // WebGL wants the internal format spelt as the format, and has no BGR: the bytes are swapped here.
         if (internalFormat == 3)
             internalFormat = GL_RGB;
@@ -349,6 +503,141 @@ extern "C"
             return;
         }
         glTexImage2D(target, level, internalFormat, width, height, border, format, type, pixels);
+    }
+
+    void velmirStageTexture(const GLvoid* bgrPixels, GLsizei width, GLsizei height)
+    {
+        velmirUnstageTexture();
+        if (!bgrPixels || width <= 0 || height <= 0)
+            return;
+        staged.bgr = static_cast<const std::uint8_t*>(bgrPixels);
+        staged.width = width;
+        staged.height = height;
+    }
+
+    int velmirStageTextureStep(void)
+    {
+        if (!staged.bgr)
+            return 0;
+        glBindTexture(GL_TEXTURE_2D, 0); // made below and sent to; the program's binding is put back
+        if (staged.rowsSent < 0)
+        {
+            // Made without pixels and cleared on the GPU's side: a texture's first band sent to one made
+            // without pixels makes WebGL clear it anyway, and Firefox warns of that; sending black
+            // pixels instead cost as much as the bands.
+            glGenTextures(1, &staged.texture);
+            glBindTexture(GL_TEXTURE_2D, staged.texture);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, staged.width, staged.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                         nullptr);
+            if (!clearTexture(staged.texture))
+            {
+                const std::vector<std::uint8_t> black(bgrPitch(staged.width) *
+                                                      static_cast<std::size_t>(staged.height));
+                glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, staged.width, staged.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                             black.data());
+            }
+            staged.rowsSent = 0;
+        }
+        else
+        {
+            const std::size_t pitch = bgrPitch(staged.width);
+            const GLsizei rows =
+                std::min(staged.height - staged.rowsSent,
+                         static_cast<GLsizei>(std::max<std::size_t>(1, stagedBandBytes / pitch)));
+            const std::uint8_t* band = staged.bgr + pitch * static_cast<std::size_t>(staged.rowsSent);
+            staged.hash = hashRows(staged.hash, band, staged.width, rows);
+            const std::vector<std::uint8_t> rgb = web::bgrToRgb(band, staged.width, rows, unpackAlignment);
+            glBindTexture(GL_TEXTURE_2D, staged.texture);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, staged.rowsSent, staged.width, rows, GL_RGB, GL_UNSIGNED_BYTE,
+                            rgb.data());
+            staged.rowsSent += rows;
+        }
+        glBindTexture(GL_TEXTURE_2D, server.boundTexture2D);
+        if (staged.rowsSent < staged.height)
+            return 1;
+        staged.bgr = nullptr; // the caller's to free
+        return 0;
+    }
+
+    void velmirUnstageTexture(void)
+    {
+        if (staged.texture != 0)
+            glDeleteTextures(1, &staged.texture);
+        staged = StagedTexture{};
+    }
+
+    int velmirWarmShader(int variant)
+    {
+        if (variant < 0 || variant >= 4)
+            return 0;
+        // Drawn with every write off: no pixel and no depth changes.
+        GLboolean colorMask[4], depthMask = GL_TRUE;
+        glGetBooleanv(GL_COLOR_WRITEMASK, colorMask);
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glDepthMask(GL_FALSE);
+#ifdef __EMSCRIPTEN__
+        velmirDrawAside(1);
+#endif
+        applyEnable(GL_LIGHTING, false);
+        switch (variant)
+        {
+        case 0: // the sky and the bodies: textured spheres, drawn as the program's are (web_glu.cpp)
+        {
+            applyEnable(GL_TEXTURE_2D, true);
+            // Kept: deleted, its buffers would leave the emulation's attribute arrays pointing at none
+            // (WebGL warns at the next draw), as the program's own spheres never do.
+            static GLUquadric* const sphere = [] {
+                GLUquadric* q = gluNewQuadric();
+                gluQuadricTexture(q, GL_TRUE);
+                return q;
+            }();
+            gluSphere(sphere, 1.0, 4, 2);
+            break;
+        }
+        case 1: // lines wider than a pixel: triangles with a colour a vertex (drawWideLines)
+            applyEnable(GL_TEXTURE_2D, false);
+            glBegin(GL_TRIANGLES);
+            for (int k = 0; k < 3; ++k)
+            {
+                glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+                glVertex4f(0.0f, 0.0f, 0.0f, 1.0f);
+            }
+            glEnd();
+            break;
+        case 2: // untextured shapes in the current colour (the arrows' heads)
+            applyEnable(GL_TEXTURE_2D, false);
+            glBegin(GL_TRIANGLE_FAN);
+            for (int k = 0; k < 3; ++k)
+                glVertex3f(0.0f, 0.0f, 0.0f);
+            glEnd();
+            break;
+        default: // the kept sky picture put back: a textured quad under GL_REPLACE
+        {
+            applyEnable(GL_TEXTURE_2D, true);
+            GLint mode = GL_MODULATE;
+            glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+            glBegin(GL_QUADS);
+            for (int k = 0; k < 4; ++k)
+            {
+                glTexCoord2f(0.0f, 0.0f);
+                glVertex2f(0.0f, 0.0f);
+            }
+            glEnd();
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, mode);
+            break;
+        }
+        }
+        applyEnable(GL_TEXTURE_2D, server.texture2D);
+        applyEnable(GL_LIGHTING, server.lighting);
+        glColor4f(server.color[0], server.color[1], server.color[2], server.color[3]);
+#ifdef __EMSCRIPTEN__
+        velmirDrawAside(0);
+#endif
+        glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
+        glDepthMask(depthMask);
+        return 1;
     }
 
 } // extern "C"

@@ -139,6 +139,11 @@ EM_JS(void, velmirSetCanvasSize, (int width, int height), {
     Browser.updateResizeListeners(); // the browser's GLUT calls the reshape callback
 });
 
+EM_JS(void, velmirSetInitialWindowSize, (int width, int height), {
+    GLUT.initWindowWidth = width;
+    GLUT.initWindowHeight = height;
+});
+
 EM_JS(void, velmirOpenWindow, (), {
     if (Module['onWindowOpen'])
         Module['onWindowOpen']();
@@ -291,6 +296,18 @@ void reportState(bool always)
     velmirSendState(json.c_str());
 }
 
+// The emulation's shaders for the first frames, one a task (velmirWarmUpStep), then the first frame:
+// made inside that frame, they kept the main thread busy for a tenth of a second in one go.
+EM_JS(void, velmirWarmUpThenDraw, (), {
+    var variant = 0;
+    function next()
+    {
+        if (!ABORT && !runtimeExited && _velmirWarmUpStep(variant++))
+            setTimeout(next, 0);
+    }
+    setTimeout(next, 0);
+});
+
 EM_JS(void, velmirProgramEnding, (), {
     if (Module.onProgramEnding)
         Module.onProgramEnding();
@@ -322,8 +339,20 @@ extern "C"
         velmirListenToWheel();
         velmirListenToKeys();
         velmirOpenWindow(); // the page sets the canvas's size
-        velmirResizeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+        // The program hears of the size at once, as before; its first frame is asked for once the
+        // shaders are made. Anything that asks for a frame meanwhile (a key) gets one at once.
+        velmirSetCanvasSize(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+        velmirWarmUpThenDraw();
         emscripten_exit_with_live_runtime();
+    }
+
+    // One shader made (velmirWarmShader), or, after the last, the first frame asked for; 0 then.
+    EMSCRIPTEN_KEEPALIVE int velmirWarmUpStep(int variant)
+    {
+        if (velmirWarmShader(variant))
+            return 1;
+        glutPostRedisplay();
+        return 0;
     }
 
     // Whole wheel notches at a window position: positive away from the user (button 3), negative towards
@@ -427,6 +456,14 @@ extern "C"
             return;
         rightButtonMenu = currentMenu;
         glutMouseFunc(mouseTrampoline); // the menu needs the button even without a mouse callback
+    }
+
+    // The page sizes the canvas (velmir-page.js), from before main() on: the browser's own would set it to
+    // the desktop window's first size, and the page then back to its own, each time making WebGL a new
+    // drawing buffer. The size asked for is kept, as GLUT keeps it.
+    void glutInitWindowSize(int width, int height)
+    {
+        velmirSetInitialWindowSize(width, height);
     }
 
     // A page has no window to close and no pointer to leave it: nothing to set up for either.

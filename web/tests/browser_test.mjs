@@ -189,6 +189,26 @@ function pageHelpers() {
     return btoa(text);
   };
   window.captured = null;
+  // WebGL's heaviest calls: the shader programs linked and the bytes of each texture upload, with
+  // when, and when the canvas was first cleared (the first frame's start).
+  window.webglWork = { links: [], uploads: [], firstClear: null };
+  const gl = WebGLRenderingContext.prototype;
+  const noting = (name, note) => {
+    const call = gl[name];
+    gl[name] = function (...args) {
+      note.call(this, args);
+      return call.apply(this, args);
+    };
+  };
+  noting('linkProgram', () => webglWork.links.push(performance.now()));
+  noting('clear', function () {
+    if (webglWork.firstClear === null && this.getParameter(this.FRAMEBUFFER_BINDING) === null) webglWork.firstClear = performance.now();
+  });
+  for (const name of ['texImage2D', 'texSubImage2D']) {
+    noting(name, (args) => {
+      if (ArrayBuffer.isView(args[args.length - 1])) webglWork.uploads.push([performance.now(), args[args.length - 1].byteLength]);
+    });
+  }
   window.layoutShifts = [];
   if (PerformanceObserver.supportedEntryTypes.includes('layout-shift')) { // Chromium's only
     new PerformanceObserver((list) => window.layoutShifts.push(...list.getEntries()
@@ -924,6 +944,16 @@ async function slowConnection() {
   check('the first picture comes before the full textures, which then replace the small ones',
         fetched < 2.5e6 && firstFrameMs !== null && fullQualityMs > firstFrameMs,
         `${fetched.toLocaleString('en')} bytes before the first picture`);
+  // Kept out of the frames and in small pieces: every shader program is made before the first frame,
+  // one a task, and the full sky (24 MB) reaches WebGL in bands.
+  const work = await s.page.evaluate(() => {
+    const after = (list) => list.filter((t) => (t[0] ?? t) > webglWork.firstClear);
+    return { links: webglWork.links.length, late: after(webglWork.links).length,
+             largest: Math.max(0, ...after(webglWork.uploads).map(([, bytes]) => bytes)) };
+  });
+  check('while loading, no shader program is linked once frames are drawn, and no texture upload is over 8 MB',
+        work.late === 0 && work.links > 0 && work.largest <= 8 << 20,
+        `${work.late} of ${work.links} links after the first frame started, the largest upload ${work.largest.toLocaleString('en')} bytes`);
   if (textureDir) {
     const names = fs.readdirSync(textureDir).filter((n) => n.endsWith('.bmp'));
     const differ = await s.page.evaluate(async (list) => {

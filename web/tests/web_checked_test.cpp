@@ -10,6 +10,7 @@
 #include "web/core/coverage.h"
 #include "web/include/velmir_web_gl.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -94,4 +95,58 @@ TEST_F(CheckedLayerTest, CallsBeyondTheLayerAreReportedByName)
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "velmir web layer: glPolygonMode: mode 0x00001B01 is drawn filled; the browser draws this "
               "differently from the desktop\n");
+}
+
+TEST_F(CheckedLayerTest, WarmingTheShadersLeavesPictureAndStateAsTheyWere)
+{
+    // Before its first frame the page makes the emulation's shaders by draws that must write nothing
+    // and leave the state the frame expects: the frame after them is the frame without them.
+    std::filesystem::current_path(VELMIR_RUN_DIR);
+    const CaptureCout stepLog;
+    initGL();
+    installRenderHooks();
+    reshape(width, height);
+    simulation.loadSky();
+    createInitialSystem();
+    const auto pixels = [] {
+        std::vector<unsigned char> out(std::size_t{width} * height * 4);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
+        return out;
+    };
+    const auto frame = [&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        simulation.drawScene();
+        return pixels();
+    };
+    struct Writes
+    {
+        GLboolean color[4];
+        GLboolean depth;
+        GLint textureEnvironment;
+        bool operator==(const Writes& o) const
+        {
+            return std::equal(color, color + 4, o.color) && depth == o.depth &&
+                   textureEnvironment == o.textureEnvironment;
+        }
+    };
+    const auto writes = [] {
+        Writes w{};
+        glGetBooleanv(GL_COLOR_WRITEMASK, w.color);
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &w.depth);
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &w.textureEnvironment);
+        return w;
+    };
+
+    const std::vector<unsigned char> unwarmed = frame();
+    const GlState state = GlState::capture();
+    const Writes written = writes();
+    int variants = 0;
+    while (velmirWarmShader(variants))
+        ++variants;
+    EXPECT_GT(variants, 0);
+    EXPECT_TRUE(pixels() == unwarmed) << "a warm draw wrote pixels";
+    EXPECT_EQ(GlState::capture(), state);
+    EXPECT_TRUE(writes() == written) << "the write masks or the texture environment changed";
+    EXPECT_TRUE(frame() == unwarmed) << "the frame after the warm draws differs";
+    EXPECT_EQ(reports, "");
 }
