@@ -38,6 +38,16 @@ class CheckedLayerTest : public GlContextTest
     {
         web::setGapHandler(nullptr);
     }
+    // The program's start-up with its real textures.
+    static void startTheProgram()
+    {
+        std::filesystem::current_path(VELMIR_RUN_DIR);
+        initGL();
+        installRenderHooks();
+        reshape(width, height);
+        simulation.loadSky();
+        createInitialSystem();
+    }
     std::vector<std::string> gaps; // the calls reported
     std::string reports;           // and what each report said
 };
@@ -45,14 +55,9 @@ class CheckedLayerTest : public GlContextTest
 
 TEST_F(CheckedLayerTest, TheProgramsSceneReachesNoGap)
 {
-    // The program's start-up with its real textures, then trails, arrows and the sky in three frames.
-    std::filesystem::current_path(VELMIR_RUN_DIR);
+    // The program's start-up, then trails, arrows and the sky in three frames.
     const CaptureCout stepLog;
-    initGL();
-    installRenderHooks();
-    reshape(width, height);
-    simulation.loadSky();
-    createInitialSystem();
+    startTheProgram();
     for (int frame = 0; frame < 3; ++frame)
     {
         for (int i = 0; i < 25; ++i)
@@ -101,13 +106,8 @@ TEST_F(CheckedLayerTest, WarmingTheShadersLeavesPictureAndStateAsTheyWere)
 {
     // Before its first frame the page makes the emulation's shaders by draws that must write nothing
     // and leave the state the frame expects: the frame after them is the frame without them.
-    std::filesystem::current_path(VELMIR_RUN_DIR);
     const CaptureCout stepLog;
-    initGL();
-    installRenderHooks();
-    reshape(width, height);
-    simulation.loadSky();
-    createInitialSystem();
+    startTheProgram();
     const auto pixels = [] {
         std::vector<unsigned char> out(std::size_t{width} * height * 4);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
