@@ -507,7 +507,9 @@ async function desktopWindow() {
   await page.keyboard.press('Escape');
   check('Escape closes the menu', (await s.count('#velmir-menu')) === 0);
 
-  const withTrails = await s.shot();
+  // The run at 1024 above may have flung the planets out of the view, and the sun holds its own arrows
+  // inside itself: the toggles below are judged following mercury, whose arrows stand at the centre.
+  const withTrails = await s.key('n');
   const noTrails = await s.choose('Toggle Orbit &History Display');
   check('Toggle Orbit History hides the trails', differing(withTrails, noTrails) > 20);
   check('S shows them again', differing(withTrails, await s.key('s'), 0) === 0);
