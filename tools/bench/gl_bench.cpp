@@ -393,22 +393,8 @@ int main(int argc, char** argv)
     if (wanted(options.sections, "startup"))
         startUpSection();
 
-    if (chdir(options.runDir.c_str()) != 0)
-    {
-        std::fprintf(stderr, "cannot enter the run directory %s\n", options.runDir.c_str());
+    if (!startBenchProgram(options.runDir.c_str(), "velmir_bench", display))
         return 1;
-    }
-    int glutArgc = 1;
-    char name[] = "velmir_bench";
-    char* glutArgv[] = {name, nullptr};
-    createWindow(&glutArgc, glutArgv, "Velmir benchmark", 640, 480, GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    registerCallbacks(display, reshape, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    initGL();
-    installRenderHooks();
-    initTimer();
-    createInitialSystem();
-    reshape(640, 480);
-    glutMainLoopEvent();
     std::fprintf(out(), "GL_RENDERER=%s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
     if (wanted(options.sections, "speedups"))

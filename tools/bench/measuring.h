@@ -1,7 +1,12 @@
-// What both benchmark programs measure with: the clocks, a median with its range, and the window's size.
+// What both benchmark programs measure with: the clocks, a median with its range, the window and its size.
 #pragma once
 
 #include "app/bounds2d.h"
+#include "app/frame_loop.h"
+#include "app/window.h"
+#include "render/scene.h"
+#include "render/shared_resources.h"
+#include "sim/simulation.h"
 
 #include <GL/freeglut.h>
 #include <algorithm>
@@ -97,4 +102,28 @@ inline bool parseSizes(const char* at, std::vector<std::pair<int, int>>& sizes)
 inline bool wanted(const std::vector<std::string>& asked, const std::string& section)
 {
     return asked.empty() || std::find(asked.begin(), asked.end(), section) != asked.end();
+}
+
+// Enters the run directory (the textures), then starts as the program starts: a 640 × 480 window drawn
+// by `display`, GL and the render hooks, the clock, the initial system; false if the directory is not
+// there.
+inline bool startBenchProgram(const char* runDir, const char* name, void (*display)())
+{
+    if (chdir(runDir) != 0)
+    {
+        std::fprintf(stderr, "cannot enter the run directory %s\n", runDir);
+        return false;
+    }
+    int glutArgc = 1;
+    std::string programName = name;
+    char* glutArgv[] = {programName.data(), nullptr};
+    createWindow(&glutArgc, glutArgv, "Velmir benchmark", 640, 480, GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    registerCallbacks(display, reshape, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    initGL();
+    installRenderHooks();
+    initTimer();
+    createInitialSystem();
+    reshape(640, 480);
+    glutMainLoopEvent();
+    return true;
 }

@@ -279,22 +279,8 @@ int main(int argc, char** argv)
     if (options.period <= 0)
         options.period = options.longRunSeconds;
 
-    if (chdir(VELMIR_BENCH_RUN_DIR) != 0) // the textures
-    {
-        std::fprintf(stderr, "cannot enter the run directory %s\n", VELMIR_BENCH_RUN_DIR);
+    if (!startBenchProgram(VELMIR_BENCH_RUN_DIR, "velmir_bench_views", countedDisplay))
         return 1;
-    }
-    int glutArgc = 1;
-    char name[] = "velmir_bench_views";
-    char* glutArgv[] = {name, nullptr};
-    createWindow(&glutArgc, glutArgv, "Velmir benchmark", 640, 480, GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    registerCallbacks(countedDisplay, reshape, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    initGL();
-    installRenderHooks();
-    initTimer();
-    createInitialSystem();
-    reshape(640, 480);
-    glutMainLoopEvent();
 
     if (wanted(options.sections, "frames"))
         framesSection();
