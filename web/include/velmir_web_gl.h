@@ -16,10 +16,11 @@
       web/platform/web_glut.cpp defines GLUT's menus (glutCreateMenu, glutAddMenuEntry,
       glutAddSubMenu, glutAttachMenu), glutSetOption, glutEntryFunc, glutMotionFunc (the
       browser's GLUT hands a motion callback the position before the move; ours passes the one
-      moved to) and glutInitWindowSize (which leaves the canvas at the size the page gave it). The program's calls keep their names; the linker takes ours instead of the
-      browser's. web_glut.cpp also gives the program's endProgram() (app/program_end.h) its
-      browser body, which forces the runtime's end: the browser keeps the runtime alive for its
-      event loop, and a plain exit() would only leave the current call.
+      moved to) and glutInitWindowSize (which leaves the canvas at the size the page gave it). The
+      program's calls keep their names; the linker takes ours instead of the browser's.
+      web_glut.cpp also gives the program's endProgram() (app/program_end.h) its browser body,
+      which forces the runtime's end: the browser keeps the runtime alive for its event loop, and a
+      plain exit() would only leave the current call.
    3. A shadowed header. web/include/GL/freeglut.h stands in for freeglut's header: the browser's
       GLUT is plain GLUT, so it adds the freeglut names the program uses (glutSetOption and its
       GLUT_ACTION_* values) on top of <GL/glut.h>.
