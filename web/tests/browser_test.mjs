@@ -1017,6 +1017,9 @@ async function offlineAndNextBuild() {
     const state = started ? await page.evaluate(async (want) => ({
       title: document.title, failure: velmir.failure, first: velmir.firstFrameMs,
       // The build the service worker keeps, once it has kept one (it is installed after the full picture).
+      // A new build's worker may finish installing while the page's requests still go to the old one;
+      // Chromium then starts the old worker again for them and activates the new one only when the old
+      // one stops for being idle, 30 s after its last request: the wait allows for that.
       kept: await Promise.race([navigator.serviceWorker.ready.then(async () => {
         for (;;) {
           const names = await caches.keys();
@@ -1025,7 +1028,7 @@ async function offlineAndNextBuild() {
           }
           await new Promise((resolve) => setTimeout(resolve, 100));
         }
-      }), new Promise((resolve) => setTimeout(resolve, 30000, null))]),
+      }), new Promise((resolve) => setTimeout(resolve, 75000, null))]),
     }), build === 'next' ? 'velmir-next-' : 'velmir-') : { failure: 'no page' };
     state.picture = state.failure === null ? await pageTools(page, {}).shot() : null;
     await page.close();
