@@ -48,7 +48,7 @@ cmake -S "$root/windows" -B "$out/exe" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMA
 cmake --build "$out/exe" -j2 >/dev/null
 
 # Nothing but Windows's own DLLs: a user has no other (a missing one stops the program before it can
-# say a word). ADVAPI32 is freeglut's, for the joystick's name in the registry.
+# say a word). ADVAPI32 is freeglut's: it reads joysticks' names and serial devices from the registry.
 exe="$out/exe/app/velmir.exe"
 system_dlls='^(KERNEL32|USER32|GDI32|OPENGL32|GLU32|WINMM|msvcrt|ADVAPI32)\.dll$'
 foreign=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | grep -viE "$system_dlls" || true)
