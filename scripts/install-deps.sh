@@ -22,8 +22,8 @@ test=("${run[@]}" dpkg-dev lintian devscripts appstream libgtest-dev libbenchmar
 # finds its WebGL. webp packs the textures.
 web=("${run[@]}" emscripten chromium firefox-esr python3 webp)
 command -v npm >/dev/null || web+=(npm)
-# The Windows build: the MinGW-w64 cross compiler (its posix thread model, which libstdc++'s
-# std::thread needs), freeglut's source package (dpkg-dev unpacks it; the source line is added below),
+# The Windows build: the MinGW-w64 cross compiler (its posix thread model, whose libstdc++ is whole:
+# the win32 model's lacks std::thread), freeglut's source package (dpkg-dev unpacks it; the source line is added below),
 # the textures painted by a native build of the generator, and Wine to run the result on the virtual
 # X server.
 windows=("${run[@]}" g++-mingw-w64-x86-64-posix dpkg-dev wine wine64)

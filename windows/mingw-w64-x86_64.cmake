@@ -1,6 +1,6 @@
 # Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix). The posix
-# thread model's compilers: libstdc++'s std::thread and std::mutex need it, and static linking keeps
-# its thread library (winpthread) inside the executable.
+# thread model's compilers, whose libstdc++ is whole (the win32 model's lacks std::thread); static
+# linking keeps its thread library (winpthread) inside the executable.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
