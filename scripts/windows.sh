@@ -31,8 +31,12 @@ if [[ ! -e "$freeglut/prefix/lib/cmake/FreeGLUT/FreeGLUTConfig.cmake" ]]; then
     echo "windows: building freeglut for Windows from Debian's source package"
     rm -rf "$freeglut"
     mkdir -p "$freeglut/source"
-    # apt-get source warns when root downloads outside its sandbox; the download is checked all the same.
-    (cd "$freeglut/source" && apt-get source -qq freeglut 2>&1 | { grep -v 'unsandboxed' || true; } >&2)
+    # Its output only if it fails: it lists every step of the unpacking, and warns when root downloads
+    # outside its sandbox (the download is checked all the same).
+    if ! (cd "$freeglut/source" && apt-get source -qq freeglut) >"$freeglut/source.log" 2>&1; then
+        cat "$freeglut/source.log" >&2
+        exit 1
+    fi
     source=$(find "$freeglut/source" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -1)
     [[ -n "$source" ]] || { echo "windows: apt-get source freeglut unpacked nothing" >&2; exit 1; }
     # The library's own warnings are not ours to fix.
