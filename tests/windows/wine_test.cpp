@@ -58,9 +58,11 @@ class WineSuite : public ::testing::Environment
     void SetUp() override
     {
         unpacked_ = std::make_unique<TempDirectory>();
-        const std::string unpack = "cd '" + unpacked_->path() + "' && cmake -E tar xf '" VELMIR_WINDOWS_ZIP "'";
+        const std::string unpack =
+            "cd '" + unpacked_->path() + "' && cmake -E tar xf '" VELMIR_WINDOWS_ZIP "'";
         folder = unpacked_->path() + "/" + fs::path(VELMIR_WINDOWS_ZIP).stem().string();
-        if (unpacked_->path().empty() || std::system(unpack.c_str()) != 0 || !fs::exists(folder + "/velmir.exe"))
+        if (unpacked_->path().empty() || std::system(unpack.c_str()) != 0 ||
+            !fs::exists(folder + "/velmir.exe"))
         {
             problem = "no velmir.exe unpacked from " VELMIR_WINDOWS_ZIP;
             return;
@@ -131,9 +133,10 @@ std::string windowsText(const std::string& text)
     if (program.waitForWindow() != 0)
         return ::testing::AssertionSuccess();
     const int status = program.waitForExit(std::chrono::milliseconds(0));
-    return ::testing::AssertionFailure() << "no window; the program "
-                                         << (status == -2 ? "still runs" : "ended with status " + std::to_string(status))
-                                         << ", having written \"" << program.output() << "\"";
+    return ::testing::AssertionFailure()
+           << "no window; the program "
+           << (status == -2 ? "still runs" : "ended with status " + std::to_string(status))
+           << ", having written \"" << program.output() << "\"";
 }
 
 bool drawn(const x11util::Image& image)
