@@ -2,7 +2,7 @@
 #include "app/frame_loop.h"
 
 #include "app/frame_math.h"
-#include "app/tick_clock.h"
+#include "app/platform.h"
 #include "sim/simulation.h"
 
 #include <GL/freeglut.h>

@@ -1,6 +1,7 @@
 // Window creation, centring and callback registration.
 #include "app/window.h"
 
+#include "app/platform.h"
 #include "app/window_position.h"
 #include "app/x11_window.h"
 
@@ -13,8 +14,8 @@ int createWindow(int* argc, char** argv, const char* title, int width, int heigh
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_EXIT);
     glutInitDisplayMode(displayMode);
     glutInitWindowSize(width, height);
-    const int screenWidth = glutGet(GLUT_SCREEN_WIDTH);
-    const int screenHeight = glutGet(GLUT_SCREEN_HEIGHT);
+    const int screenWidth = readScreenWidth();
+    const int screenHeight = readScreenHeight();
     const WindowPosition at = centredWindowPosition(screenWidth, screenHeight, width, height);
     glutInitWindowPosition(at.x, at.y);
     const int window = glutCreateWindow(title);

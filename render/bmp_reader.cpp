@@ -1,14 +1,13 @@
 // Reading the one BMP form the textures use, without GL.
 #include "render/bmp_reader.h"
 
+#include "render/regular_file.h"
+
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <new>
 #include <ostream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace bmp
 {
@@ -173,23 +172,11 @@ Image readMemory(const std::uint8_t* data, std::size_t size, std::int32_t maxSid
 
 Image readFile(const char* fileName, std::int32_t maxSide, Allocator allocate)
 {
-    // Opening a FIFO for reading waits for a writer, and a device may never end: look before opening,
-    // so such a path is not even opened ...
-    struct stat info;
-    if (::stat(fileName, &info) != 0 || !S_ISREG(info.st_mode))
+    std::uint64_t size = 0;
+    std::FILE* file = openRegularFile(fileName, size);
+    if (!file)
         return Image{};
-    // ... and open without waiting, in case the path was swapped for one since, then look again at
-    // what was actually opened. O_NONBLOCK changes nothing for the reads of a regular file.
-    const int fd = ::open(fileName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return Image{};
-    std::FILE* file = nullptr;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !(file = ::fdopen(fd, "rb")))
-    {
-        ::close(fd);
-        return Image{};
-    }
-    FileSource source(file, static_cast<std::uint64_t>(info.st_size));
+    FileSource source(file, size);
     Image image = read(source, maxSide, allocate);
     std::fclose(file);
     return image;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the tests need, fuzzes the BMP reader and the input commands for 40 s each (so the fuzz
 # targets keep building and a fresh finding shows at once),
-# then builds and runs the whole suite twice under a virtual X server: a normal build, and one with
-# AddressSanitizer and UndefinedBehaviorSanitizer. After the normal build, the browser build is built
+# then builds and runs the whole suite twice under a virtual X server: a normal build (which also
+# cross-builds the Windows zip and runs its program under Wine), and one with AddressSanitizer and
+# UndefinedBehaviorSanitizer. After the normal build, the browser build is built
 # and tested in headless Chromium and Firefox (scripts/web.sh --test).
 set -euo pipefail
 
@@ -10,6 +11,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
 
 "$root/scripts/install-deps.sh" test
+# The suite also cross-builds the Windows program and runs it under Wine.
+"$root/scripts/install-deps.sh" windows
 
 run_suite() {
     local dir=$1

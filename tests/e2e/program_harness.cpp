@@ -121,6 +121,13 @@ VirtualScreen::~VirtualScreen()
 }
 
 Program::Program(const VirtualScreen& screen, const std::string& binary, const std::string& workingDirectory)
+    : Program(screen, std::vector<std::string>{binary}, workingDirectory)
+{
+}
+
+Program::Program(const VirtualScreen& screen, const std::vector<std::string>& command,
+                 const std::string& workingDirectory,
+                 const std::vector<std::pair<std::string, std::string>>& environment)
     : screen_(screen)
 {
     pid_ = forkWithPipe(stdoutFd_, [&](int writeEnd) {
@@ -128,7 +135,9 @@ Program::Program(const VirtualScreen& screen, const std::string& binary, const s
         if (chdir(workingDirectory.c_str()) != 0)
             _exit(126);
         setenv("DISPLAY", screen.name().c_str(), 1);
-        execOrDie({binary});
+        for (const auto& [name, value] : environment)
+            setenv(name.c_str(), value.c_str(), 1);
+        execOrDie(command);
     });
     fcntl(stdoutFd_, F_SETFL, fcntl(stdoutFd_, F_GETFL) | O_NONBLOCK);
 }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 // A private Xvfb display, ended with the object.
@@ -38,6 +39,10 @@ class Program
   public:
     // Starts `binary` in `workingDirectory` on `screen`.
     Program(const VirtualScreen& screen, const std::string& binary, const std::string& workingDirectory);
+    // Starts `command` (a program and its arguments) so, with `environment` added to the test's own.
+    Program(const VirtualScreen& screen, const std::vector<std::string>& command,
+            const std::string& workingDirectory,
+            const std::vector<std::pair<std::string, std::string>>& environment = {});
     ~Program(); // kills the program if it still runs
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
