@@ -166,3 +166,53 @@ TEST(SphereCulling, OnlyWhenTheWholeSphereLiesBeyondTheNearPlaneAndNothingMirror
     EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 0.0));
     EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, std::nan("")));
 }
+
+TEST_F(DrawPathsTest, KeptSkyCulledBackFacesAndTheViewVolumeSaveTheirWork)
+{
+    Simulation sim;
+    sim.loadSky();
+    createInitialSystem(sim);
+    const Work sphere = countWork([&] { drawReferenceSky(sim); });
+    std::vector<Work> frames;
+    for (int i = 0; i < 3; ++i)
+        frames.push_back(countWork([&] { frame([&] { sim.drawScene(); }); }));
+    // A still view: the sphere is drawn twice, the second time kept (a camera that turns every frame never
+    // pays for a copy), then put back.
+    const std::uint64_t sky = sphere.primitives * 9 / 10;
+    EXPECT_GT(sky, 1000u);
+    EXPECT_GE(frames[0].primitives, frames[2].primitives + sky) << "sky never kept and put back";
+    EXPECT_GE(frames[1].primitives, frames[2].primitives + sky) << "sky put back before it stood still";
+
+    // Back faces shade nothing, seen from the program's camera and from close to the near plane.
+    const SpaceObject& sun = sim.object(0);
+    for (float distance : {200.0f, 5.0f + 1.5f * sun.radius()})
+    {
+        sim.camera().distance() = distance;
+        glLoadIdentity();
+        sim.camera().applyTransform();
+        const Work whole = countWork([&] { frame([&] { drawReferenceSphere(sun); }); });
+        const Work culled = countWork([&] { frame([&] { sun.draw(false, false); }); });
+        EXPECT_LE(culled.fragments, whole.fragments * 7 / 10) << "back faces shaded at " << distance;
+    }
+
+    // Neither a body behind the eye nor its trail's chunk of points 6 pixels past the window's edge (a
+    // 2-pixel point there cannot reach it) or 900 beyond the far plane is sent; 6 pixels inside, it is.
+    glLoadIdentity();
+    SpaceObject body(1, 0, 1.0f, 2.0f, zeroVector, zeroVector, 0.0f, 0.0f);
+    const float halfWidth = 1000.0f * std::tan(3.14159265f / 6.0f) * width / height;
+    const Vector3 inside(halfWidth * (1.0f - 12.0f / width), 0.0f, -1000.0f);
+    for (const Vector3& at : {inside, Vector3(halfWidth * (1.0f + 12.0f / width), 0.0f, -1000.0f),
+                              Vector3(0.0f, 0.0f, -sim.maxCameraDistance() - 900.0f)})
+    {
+        body.clearHistory();
+        body.position() = at;
+        for (std::size_t i = 0; i < Trail::chunkSize; ++i)
+            body.addHistoryPoint();
+        body.position() = Vector3(0, 0, 1000);
+        const std::uint64_t sent = countWork([&] { body.draw(true, true); }).vertices;
+        if (at.x() == inside.x())
+            EXPECT_GE(sent, Trail::chunkSize) << "not sent from inside the view";
+        else
+            EXPECT_EQ(sent, 0u) << "sent from out of view, " << at.x() << ' ' << at.z();
+    }
+}
