@@ -158,18 +158,11 @@ TEST_F(BodyDrawingTest, ArrowRunsFromOriginAlongItsDirectionWithAHeadOfAtMost003
 TEST_F(BodyDrawingTest, EachArrowHeadCoversItsConesAreaOnScreen)
 {
     // Arrows 0.3 long magnified 400 times, 200 from the eye: a head 0.09 long and 0.06 across is some 50
-    // pixels across. Pointing right, down and at the eye, against the cone as GLU draws it, turned from +z.
-    struct Case
-    {
-        Vector3 direction;
-        float turn;
-        Vector3 axis;
-    };
+    // pixels across. Pointing right, down and at the eye, against GLU's cone of the same size turned from +z.
     GLUquadric* cone = gluNewQuadric();
-    for (const Case& c :
-         {Case{{1, 0, 0}, 90, {0, 1, 0}}, Case{{0, -1, 0}, 90, {1, 0, 0}}, Case{{0, 0, 1}, 0, {1, 0, 0}}})
+    for (const Vector3& d : {Vector3(1, 0, 0), Vector3(0, -1, 0), Vector3(0, 0, 1)})
     {
-        const Vector4 direction(c.direction * 0.3f, 0), origin(c.direction * -0.15f, 0);
+        const Vector4 direction(d * 0.3f, 0), origin(d * -0.15f, 0);
         const auto redPixels = [&](bool withHead, bool gluHead) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             glLoadIdentity();
@@ -181,8 +174,8 @@ TEST_F(BodyDrawingTest, EachArrowHeadCoversItsConesAreaOnScreen)
                 const AttributeGroups saved{GL_CURRENT_BIT, GL_ENABLE_BIT};
                 glDisable(GL_TEXTURE_2D);
                 glColor3f(1.0f, 0.0f, 0.0f);
-                glTranslatef(c.direction.x() * 0.06f, c.direction.y() * 0.06f, c.direction.z() * 0.06f);
-                glRotatef(c.turn, c.axis.x(), c.axis.y(), c.axis.z());
+                glTranslatef(d.x() * 0.06f, d.y() * 0.06f, d.z() * 0.06f);
+                glRotatef(90.0f * (1.0f - d.z()), -d.y(), d.x(), d.z()); // about z x d
                 gluCylinder(cone, 0.03, 0.0, 0.09, 20, 1);
             }
             glLoadIdentity();
@@ -191,7 +184,7 @@ TEST_F(BodyDrawingTest, EachArrowHeadCoversItsConesAreaOnScreen)
         const int line = redPixels(false, false), expected = redPixels(false, true) - line;
         EXPECT_GT(expected, 1000);
         EXPECT_NEAR(redPixels(true, false) - line, expected, expected / 50)
-            << "head along " << c.direction.x() << ' ' << c.direction.y() << ' ' << c.direction.z();
+            << "head along " << d.x() << ' ' << d.y() << ' ' << d.z();
     }
     gluDeleteQuadric(cone);
 }

@@ -1,5 +1,4 @@
-// Scratch files, feedback recording, work counts and pixel read-back for the drawing tests.
-#define GL_GLEXT_PROTOTYPES // the query calls, which GL 1.1's header leaves out
+// Scratch files, feedback recording and pixel read-back for the drawing tests.
 #include "render_test_support.h"
 
 #include "render/scene.h"
@@ -140,26 +139,6 @@ std::vector<FeedbackPrimitive> primitivesOf(const std::vector<FeedbackPrimitive>
         if (p.token == token)
             out.push_back(p);
     return out;
-}
-
-Work countWork(const std::function<void()>& draw)
-{
-    const GLenum counters[3] = {GL_VERTICES_SUBMITTED_ARB, GL_PRIMITIVES_SUBMITTED_ARB,
-                                GL_FRAGMENT_SHADER_INVOCATIONS_ARB};
-    GLuint queries[3];
-    glGenQueries(3, queries);
-    for (int i = 0; i < 3; ++i)
-        glBeginQuery(counters[i], queries[i]);
-    draw();
-    GLuint64 counts[3] = {};
-    for (int i = 0; i < 3; ++i)
-    {
-        glEndQuery(counters[i]);
-        glGetQueryObjectui64v(queries[i], GL_QUERY_RESULT, &counts[i]);
-    }
-    glDeleteQueries(3, queries);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "no pipeline statistics in this GL";
-    return Work{counts[0], counts[1], counts[2]};
 }
 
 Frame Frame::grab()

@@ -82,14 +82,6 @@ class Frame
     std::vector<std::uint32_t> depths_;
 };
 
-// The work a drawing hands GL, from GL's pipeline statistics (llvmpipe keeps them): vertices and primitives
-// sent, and fragments shaded. Culled faces are sent but shade nothing.
-struct Work
-{
-    std::uint64_t vertices, primitives, fragments;
-};
-Work countWork(const std::function<void()>& draw);
-
 // Whether two pictures of one scene differ no more than GL's culling of the bodies' back faces makes
 // them: only where a back face at a sphere's outline won a near tie in depth against the front face over
 // it, a pixel shows the front face's texel instead (a neighbour in the texture) at almost the same depth.
