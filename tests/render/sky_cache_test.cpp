@@ -118,10 +118,11 @@ TEST_F(SkyCacheTest, SkysDepthDrawnWhenABodyTrailOrChunkCornerInViewLiesBeyondIt
     const double sky = sim_.maxCameraDistance();
     for (const auto& side :
          {std::pair{0.97, 0.0}, std::pair{-0.97, 0.0}, std::pair{0.0, 0.97}, std::pair{0.0, -0.97}})
-        for (int arrows = 0; arrows < 2; ++arrows, sim_.toggleMotionVectors())
+        for (int pass = 0; pass < 2; ++pass, sim_.toggleMotionVectors())
             for (double distance : {0.9 * sky, sky + 600.0})
             {
-                SCOPED_TRACE(testing::Message() << side.first << ' ' << side.second << " arrows " << arrows);
+                SCOPED_TRACE(testing::Message()
+                             << side.first << ' ' << side.second << ", arrows " << sim_.showMotionVectors());
                 body->position() = toward(distance, side.first, side.second);
                 expectSkyDepth(distance > sky, "body near a side");
             }
