@@ -2,6 +2,7 @@
 // feedback mode, the sphere's orientation, and the shared resources' lifetime.
 #include "capture_cout.h"
 #include "render/arrow.h"
+#include "render/attribute_groups.h"
 #include "render/scene.h"
 #include "render/shared_resources.h"
 #include "render/texture.h"
@@ -152,6 +153,40 @@ TEST_F(BodyDrawingTest, ArrowRunsFromOriginAlongItsDirectionWithAHeadOfAtMost003
         recordFeedback([&] { drawArrow(Vector4(0, 5, 0, 0), RED, Vector4(0, 0, 0, 0), false); });
     EXPECT_EQ(primitivesOf(headless, GL_LINE_TOKEN).size(), 1u);
     EXPECT_TRUE(primitivesOf(headless, GL_POLYGON_TOKEN).empty());
+}
+
+TEST_F(BodyDrawingTest, EachArrowHeadCoversItsConesAreaOnScreen)
+{
+    // Arrows 0.3 long magnified 400 times, 200 from the eye: a head 0.09 long and 0.06 across is some 50
+    // pixels across. Pointing right, down and at the eye, against GLU's cone of the same size turned from +z.
+    GLUquadric* cone = gluNewQuadric();
+    for (const Vector3& d : {Vector3(1, 0, 0), Vector3(0, -1, 0), Vector3(0, 0, 1)})
+    {
+        const Vector4 direction(d * 0.3f, 0), origin(d * -0.15f, 0);
+        const auto redPixels = [&](bool withHead, bool gluHead) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glLoadIdentity();
+            glTranslatef(0.0f, 0.0f, -200.0f);
+            glScalef(400.0f, 400.0f, 400.0f);
+            drawArrow(direction, RED, origin, withHead);
+            if (gluHead)
+            {
+                const AttributeGroups saved{GL_CURRENT_BIT, GL_ENABLE_BIT};
+                glDisable(GL_TEXTURE_2D);
+                glColor3f(1.0f, 0.0f, 0.0f);
+                glTranslatef(d.x() * 0.06f, d.y() * 0.06f, d.z() * 0.06f);
+                glRotatef(90.0f * (1.0f - d.z()), -d.y(), d.x(), d.z()); // about z x d
+                gluCylinder(cone, 0.03, 0.0, 0.09, 20, 1);
+            }
+            glLoadIdentity();
+            return Frame::grab().count({255, 0, 0});
+        };
+        const int line = redPixels(false, false), expected = redPixels(false, true) - line;
+        EXPECT_GT(expected, 1000);
+        EXPECT_NEAR(redPixels(true, false) - line, expected, expected / 50)
+            << "head along " << d.x() << ' ' << d.y() << ' ' << d.z();
+    }
+    gluDeleteQuadric(cone);
 }
 
 TEST_F(BodyDrawingTest, DirectionlessArrowDrawsNothing)

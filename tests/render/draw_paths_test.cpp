@@ -1,6 +1,7 @@
 // The program's drawing (the bodies' back faces culled by GL, the sky kept) against the reference drawing
 // without either: the same scenes, read back with glReadPixels, must look alike (render_test_support.h
-// says how alike); and when a sphere's back faces are sure to be hidden.
+// says how alike); when a sphere's back faces are sure to be hidden; and the work the speed-ups save.
+#define GL_GLEXT_PROTOTYPES // the query calls, which GL 1.1's header leaves out
 #include "capture_cout.h"
 #include "render/scene.h"
 #include "render/shared_resources.h"
@@ -44,6 +45,21 @@ class DrawPathsTest : public RenderTest
         drawScene();
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
         return withDepths ? Frame::grabWithDepths() : Frame::grab();
+    }
+
+    // What a frame hands GL, by its pipeline statistics (llvmpipe keeps them): vertices or primitives sent,
+    // or fragments shaded (a culled face is sent but shades nothing).
+    static GLuint64 work(GLenum statistic, const std::function<void()>& drawScene)
+    {
+        GLuint query = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(statistic, query);
+        frame(drawScene);
+        glEndQuery(statistic);
+        GLuint64 count = 0;
+        glGetQueryObjectui64v(query, GL_QUERY_RESULT, &count);
+        glDeleteQueries(1, &query);
+        return count;
     }
 
     // The program's frame against the reference, for the simulation's current camera.
@@ -165,4 +181,49 @@ TEST(SphereCulling, OnlyWhenTheWholeSphereLiesBeyondTheNearPlaneAndNothingMirror
         << "mirrored projection";
     EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, 0.0));
     EXPECT_FALSE(mesh::backFacesHidden(placed(0, 0, -200, 1).data(), perspective, std::nan("")));
+}
+
+TEST_F(DrawPathsTest, KeptSkyCulledBackFacesAndTheViewVolumeSaveTheirWork)
+{
+    Simulation sim;
+    sim.loadSky();
+    createInitialSystem(sim);
+    // A still view: the sphere is drawn twice, the second time kept (a camera that turns every frame never
+    // pays for a copy), then only put back.
+    const GLuint64 sphere = work(GL_PRIMITIVES_SUBMITTED_ARB, [&] { drawReferenceSky(sim); });
+    GLuint64 frames[3];
+    for (GLuint64& sent : frames)
+        sent = work(GL_PRIMITIVES_SUBMITTED_ARB, [&] { sim.drawScene(); });
+    EXPECT_GT(sphere, 1000u);
+    EXPECT_GE(frames[0], frames[2] + sphere * 9 / 10) << "sky sphere sent again in a still view";
+    EXPECT_GE(frames[1], frames[2] + sphere * 9 / 10) << "sky put back before the view stood still";
+
+    // Back faces shade nothing, seen from the program's camera and from close to the near plane.
+    const SpaceObject& sun = sim.object(0);
+    for (float distance : {200.0f, 5.0f + 1.5f * sun.radius()})
+    {
+        sim.camera().distance() = distance;
+        glLoadIdentity();
+        sim.camera().applyTransform();
+        EXPECT_LE(work(GL_FRAGMENT_SHADER_INVOCATIONS_ARB, [&] { sun.draw(false, false); }),
+                  work(GL_FRAGMENT_SHADER_INVOCATIONS_ARB, [&] { drawReferenceSphere(sun); }) * 7 / 10)
+            << "back faces shaded at " << distance;
+    }
+
+    // Neither a body behind the eye nor its trail's chunk of points 6 pixels past the window's edge (a
+    // 2-pixel point there cannot reach it) or 900 beyond the far plane is sent; 6 pixels inside, it is.
+    glLoadIdentity();
+    SpaceObject body(1, 0, 1.0f, 2.0f, zeroVector, zeroVector, 0.0f, 0.0f);
+    const float halfWidth = 1000.0f * std::tan(3.14159265f / 6.0f) * width / height;
+    for (float x : {1.0f - 12.0f / width, 1.0f + 12.0f / width, 0.0f})
+    {
+        body.clearHistory();
+        body.position() =
+            Vector3(halfWidth * x, 0.0f, x > 0.0f ? -1000.0f : -sim.maxCameraDistance() - 900.0f);
+        for (std::size_t i = 0; i < Trail::chunkSize; ++i)
+            body.addHistoryPoint();
+        body.position() = Vector3(0, 0, 1000);
+        const GLuint64 sent = work(GL_VERTICES_SUBMITTED_ARB, [&] { body.draw(true, true); });
+        EXPECT_EQ(sent, x < 1.0f && x > 0.0f ? Trail::chunkSize : 0u) << "sent from " << x << " across";
+    }
 }
