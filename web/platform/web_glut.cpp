@@ -4,15 +4,14 @@
 // position a drag moved to, the end of the page's program, and the options and callbacks a browser
 // has no use for.
 #define VELMIR_WEB_LAYER
-#include "web/include/velmir_web_gl.h"
-
-#include "app/bounds2d.h"
 #include "app/frame_loop.h"
 #include "app/program_end.h"
 #include "app/x11_window.h"
 #include "camera/mouse.h"
 #include "render/texture_files.h"
 #include "sim/simulation.h"
+#include "web/include/velmir_web_gl.h"
+#include "window/bounds2d.h"
 
 #include <cmath>
 #include <cstdint>
