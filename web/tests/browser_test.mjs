@@ -905,6 +905,14 @@ async function keyboardOnly(viewport, on = browser) {
   }
   check(`${size}: the menu walk from the Menu button into Camera Mode chooses a mode, closes both menus and gives the ` +
         `focus back, ${walks} times in a row`, slips.length === 0, slips.join(' / '));
+  // Keys in an open menu stay with it: no letter steps, prints or switches the body.
+  await s.newOutput();
+  await page.focus('#menu-button');
+  await press('Enter', 'n', 't', 'h');
+  const inMenu = [await s.count('#velmir-menu'), await s.newOutput(), await label()];
+  await press('Escape');
+  check(`${size}: letters typed in the open menu do not reach the program`,
+        inMenu[0] === 1 && inMenu[1] === '' && / following Mercury,/.test(inMenu[2]), inMenu.join('; ').slice(0, 200));
   await page.focus('#canvas');
 
   // Running at the default time scale: how much reaches live regions, never a step line, at most a
