@@ -15,8 +15,12 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <emscripten.h>
 #include <string>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#else
+#define EMSCRIPTEN_KEEPALIVE // built natively, the tests call the bridge directly
+#endif
 
 namespace
 {
@@ -105,12 +109,14 @@ extern "C"
     // the button reaches no callback.
     EMSCRIPTEN_KEEPALIVE void velmirMouseButton(int button, int state, int x, int y)
     {
-        if (button < 0 || button > 2 || (button == GLUT_RIGHT_BUTTON && programInput.rightButtonMenu != 0))
+        if (button < 0 || button > 2)
+            return;
+        if (state != GLUT_DOWN)
+            buttonsHeld &= ~(1 << button); // a release ends a drag, whoever hears of it
+        if (button == GLUT_RIGHT_BUTTON && programInput.rightButtonMenu != 0)
             return;
         if (state == GLUT_DOWN)
             buttonsHeld |= 1 << button;
-        else
-            buttonsHeld &= ~(1 << button);
         if (programInput.mouse)
             programInput.mouse(button, state, x, y);
     }
@@ -150,7 +156,8 @@ extern "C"
         constexpr float turnDegrees = 5.0f;
         if (simulation.lookAtMode() != LookAtFree || leftButtonState == MouseDown)
             return;
-        simulation.rotateCamera(static_cast<float>(right) * turnDegrees, static_cast<float>(up) * turnDegrees);
+        simulation.rotateCamera(static_cast<float>(right) * turnDegrees,
+                                static_cast<float>(up) * turnDegrees);
         glutPostRedisplay();
     }
 
