@@ -1,5 +1,4 @@
 // Process entry: the window, the callbacks, the start-up sequence and the event loop.
-#include "app/bounds2d.h"
 #include "app/frame_loop.h"
 #include "app/input.h"
 #include "app/window.h"
@@ -7,6 +6,7 @@
 #include "render/scene.h"
 #include "render/shared_resources.h"
 #include "sim/simulation.h"
+#include "window/bounds2d.h"
 
 #include <GL/freeglut.h>
 

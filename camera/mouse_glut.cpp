@@ -1,8 +1,7 @@
 // The GLUT mouse callbacks: each hands its event to the GL-free handler and requests the redraw.
 #include "camera/mouse.h"
-
-#include "app/bounds2d.h"
 #include "sim/simulation.h"
+#include "window/bounds2d.h"
 
 #include <GL/freeglut.h>
 

@@ -1,8 +1,8 @@
 // Mapping mouse positions between rectangles and onto the virtual trackball.
 #pragma once
 
-#include "app/bounds2d.h"
 #include "sim/vector.h"
+#include "window/bounds2d.h"
 
 // The square [-1, 1] x [-1, 1] onto which the window is mapped.
 inline constexpr Bounds2D unitBounds{-1.0f, 1.0f, -1.0f, 1.0f};

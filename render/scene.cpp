@@ -1,11 +1,11 @@
 // The frame: global GL state, projection and the order in which a scene is drawn.
 #include "render/scene.h"
 
-#include "app/bounds2d.h"
 #include "render/body_drawing.h"
 #include "render/color.h"
 #include "render/sky.h"
 #include "sim/simulation.h"
+#include "window/bounds2d.h"
 
 #include <GL/freeglut.h>
 #include <GL/glu.h>

@@ -3,11 +3,11 @@
 // and motion at any position, window sizes from 0 to huge, main- and camera-menu choices, frames of the
 // frame loop. After every event the frame's camera update runs and the state is checked; a broken
 // promise traps, a read out of bounds or undefined arithmetic is the sanitizers' to find.
-#include "app/bounds2d.h"
 #include "app/frame_math.h"
 #include "app/keys.h"
 #include "camera/mouse.h"
 #include "sim/simulation.h"
+#include "window/bounds2d.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
 // Whole frames in a real GL context: the projection, state hygiene of display, and what the
 // pictures show (sun, sky, trails, arrows, the switches, a missing sky).
-#include "app/bounds2d.h"
 #include "capture_cout.h"
 #include "render/scene.h"
 #include "render_test_support.h"
 #include "sim/simulation.h"
+#include "window/bounds2d.h"
 
 #include <GL/glu.h>
 #include <cmath>

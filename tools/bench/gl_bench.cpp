@@ -3,7 +3,6 @@
 // (640×480 and 1920×1080 unless --sizes says otherwise): the frame with every speed-up in against the
 // frame with one taken out at a time. The frames and long runs of the program as it is, which an A/B run
 // compares with another commit's, are velmir_bench_views' (view_bench.cpp).
-#include "app/bounds2d.h"
 #include "app/frame_loop.h"
 #include "app/window.h"
 #include "log_sink.h"
@@ -13,6 +12,7 @@
 #include "render/shared_resources.h"
 #include "sim/simulation.h"
 #include "trail_pictures.h"
+#include "window/bounds2d.h"
 #include "x11_util.h"
 
 #include <GL/freeglut.h>

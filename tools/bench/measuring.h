@@ -1,12 +1,12 @@
 // What both benchmark programs measure with: the clocks, a median with its range, the window and its size.
 #pragma once
 
-#include "app/bounds2d.h"
 #include "app/frame_loop.h"
 #include "app/window.h"
 #include "render/scene.h"
 #include "render/shared_resources.h"
 #include "sim/simulation.h"
+#include "window/bounds2d.h"
 
 #include <GL/freeglut.h>
 #include <algorithm>

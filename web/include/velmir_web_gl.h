@@ -7,17 +7,19 @@
    1. Renamed by macro. This header is included ahead of every program source (the -include option
       in web/CMakeLists.txt). The #defines at its end send the calls listed there to velmir*
       functions: the GL ones to web/platform/web_gl.cpp, which keeps the state WebGL lacks and then
-      calls the browser's function of the same name; glutMouseFunc, glutSwapBuffers and glutMainLoop
-      to web/platform/web_glut.cpp (the menu's button, frame count, a runtime that stays alive).
+      calls the browser's function of the same name; glutSwapBuffers and glutMainLoop to
+      web/platform/web_glut.cpp (the frames counted and the state told to the page, a runtime that
+      stays alive).
    2. Replaced at link time under the same name. web/platform/web_glu.cpp defines GLU's quadrics
       (gluNewQuadric, gluQuadric*, gluSphere, gluDeleteQuadric), which the browser's GLU lacks;
       its spheres are indexed triangles, and have fewer facets when only a few pixels across
       (outline within a tenth of a pixel): a software WebGL pays for every triangle;
       web/platform/web_glut.cpp defines GLUT's menus (glutCreateMenu, glutAddMenuEntry,
-      glutAddSubMenu, glutAttachMenu), glutSetOption, glutEntryFunc, glutMotionFunc (the
-      browser's GLUT hands a motion callback the position before the move; ours passes the one
-      moved to) and glutInitWindowSize (which leaves the canvas at the size the page gave it). The
-      program's calls keep their names; the linker takes ours instead of the browser's.
+      glutAddSubMenu, glutAttachMenu), the input callbacks (glutKeyboardFunc, glutSpecialFunc,
+      glutMouseFunc, glutMotionFunc, glutPassiveMotionFunc: the page's input reaches them through
+      web/platform/web_bridge.cpp, and the browser's GLUT listens to nothing), glutSetOption,
+      glutEntryFunc and glutInitWindowSize (which leaves the canvas at the size the page gave it).
+      The program's calls keep their names; the linker takes ours instead of the browser's.
       web_glut.cpp also gives the program's endProgram() (app/program_end.h) its browser body,
       which forces the runtime's end: the browser keeps the runtime alive for its event loop, and a
       plain exit() would only leave the current call.
@@ -52,12 +54,12 @@
      is WebGL's own. glTexImage2D takes GL_BGR (swapped to RGB here) and the internal formats 3
      and 4.
    - Menus. glutCreateMenu, glutAddMenuEntry, glutAddSubMenu and glutAttachMenu(GLUT_RIGHT_BUTTON)
-     build an HTML menu the page draws. Not provided: menus on other buttons, changing or removing
+     give the page the entries it builds its HTML menu from. Not provided: menus on other buttons, changing or removing
      entries, glutDestroyMenu, glutSetMenu, glutGetMenu, menu status callbacks.
-   - Wheel. The standard wheel event over the canvas, its deltas in pixels, lines or pages added up,
-     one notch per mouse wheel click's worth of scrolling (120 pixels, a line taken as 20): button 3
-     (forward) or 4 (backward), a press and then a release, as desktop GLUT reports a notch. A
-     touchpad's stream of small events zooms in proportion to the distance scrolled.
+   - Input. The page decides which keys, buttons, moves and wheel notches reach the program
+     (page/velmir-input.js) and hands them to web_bridge.cpp, which calls the program's callbacks
+     as desktop GLUT would: a wheel notch is button 3 (forward) or 4 (backward), a press and then a
+     release. Not provided: glutGetModifiers, key-up callbacks, the window's entry callback.
    - Window size. The page decides the canvas's size (the space it gives the picture, in device
      pixels) and calls velmirResizeWindow whenever it changes, at start-up and in full screen too;
      the program's reshape callback then hears of it as on the desktop, and a redraw follows.
@@ -101,7 +103,6 @@ extern "C"
     void velmirVertex3fv(const GLfloat* v);
     void velmirTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
                           GLint border, GLenum format, GLenum type, const GLvoid* pixels);
-    void velmirMouseFunc(void (*callback)(int button, int state, int x, int y));
     void velmirSwapBuffers(void);
     void velmirMainLoop(void);
     void velmirPrepareContext(void);
@@ -148,7 +149,6 @@ extern "C"
 #define glVertex3f velmirVertex3f
 #define glVertex3fv velmirVertex3fv
 #define glTexImage2D velmirTexImage2D
-#define glutMouseFunc velmirMouseFunc
 #define glutSwapBuffers velmirSwapBuffers
 #define glutMainLoop velmirMainLoop
 #endif

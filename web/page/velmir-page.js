@@ -1,6 +1,7 @@
 // The page around the program: its start (the files it needs, and what to do when one is missing),
-// the window's size, its standard output, the pop-up menu, the buttons and touch, full screen, its
-// end, and the figures the browser test reads (window.velmir).
+// the window's size, its standard output, its end, and the figures the browser test reads
+// (window.velmir). Its neighbours share velmirPage: velmir-announce.js (what a screen reader is told),
+// velmir-menu.js (the pop-up menu) and velmir-input.js (every key, pointer, wheel, touch and button).
 (function () {
 'use strict';
 
@@ -27,6 +28,29 @@ window.velmir = {
   },
 };
 const running = () => velmir.ready && velmir.exitStatus === null && velmir.failure === null;
+
+// What the page's scripts share. call() hands the program an input through one of its exported
+// functions (web_bridge.cpp), while it runs; at() is a point of the page in the window's pixels.
+const stopping = []; // run when the program stops: an end or a failure
+const velmirPage = window.velmirPage = {
+  canvas, stage, running,
+  call(name, ...args) {
+    if (!running()) return;
+    try {
+      Module[`_velmir${name}`](...args);
+    } catch (error) {
+      if (!(error && error.name === 'ExitStatus')) throw error; // the program's end, already shown
+    }
+  },
+  at(clientX, clientY) {
+    const box = canvas.getBoundingClientRect();
+    return [((clientX - box.left) * canvas.width / box.width) | 0, ((clientY - box.top) * canvas.height / box.height) | 0];
+  },
+  onStop(action) { stopping.push(action); },
+  setControlsEnabled(enabled) {
+    for (const button of document.querySelectorAll('#controls button')) button.disabled = !enabled;
+  },
+};
 
 // --- Output
 
@@ -63,8 +87,7 @@ const runtimeNotices = /^WARNING: using emscripten GL (emulation|emulation unsaf
 function fail(reason, advice) {
   if (velmir.failure !== null || velmir.exitStatus !== null) return;
   velmir.failure = reason;
-  closeMenu();
-  setControlsEnabled(false);
+  for (const action of stopping) action();
   document.getElementById('loading-text').hidden = true;
   document.getElementById('loading-bar').hidden = true;
   document.getElementById('failure-reason').textContent = reason;
@@ -250,188 +273,6 @@ function putInPlace(file, action) {
   }
 }
 
-// --- The menu
-
-function menuElement(tree, close) {
-  const menu = document.createElement('div');
-  menu.className = 'menu';
-  menu.setAttribute('role', 'menu');
-  for (const entry of tree.entries) {
-    const item = document.createElement('div');
-    item.className = 'entry';
-    item.setAttribute('role', 'menuitem');
-    item.textContent = entry.label; // exactly as the program registered it
-    item.dataset.label = entry.label;
-    if (entry.sub) {
-      item.classList.add('has-sub');
-      item.appendChild(menuElement(entry.sub, close));
-      item.addEventListener('click', (e) => {
-        if (e.target !== item) return;
-        item.classList.toggle('open');
-        keepMenuInside();
-      });
-      item.addEventListener('mouseenter', keepMenuInside);
-    } else {
-      item.addEventListener('click', (e) => {
-        e.stopPropagation();
-        close();
-        if (!running()) return;
-        try {
-          Module._velmirChooseMenuEntry(tree.id, entry.value);
-        } catch (ex) {
-          if (!(ex && ex.name === 'ExitStatus')) throw ex;
-        }
-      });
-    }
-    menu.appendChild(item);
-  }
-  return menu;
-}
-
-let openMenu = null;
-function closeMenu() {
-  if (openMenu) openMenu.remove();
-  openMenu = null;
-}
-document.addEventListener('mousedown', (e) => {
-  if (openMenu && e.button !== 2 && !openMenu.contains(e.target)) closeMenu();
-});
-document.addEventListener('keydown', (e) => {
-  if (e.key === 'Escape') closeMenu();
-});
-canvas.addEventListener('contextmenu', (e) => e.preventDefault());
-
-// The menu inside the screen: at the point asked for (page pixels), moved in as far as it must be;
-// each submenu to the right of its entry if it fits there, else to the left, else below it.
-function placeMenu(menu, x, y) {
-  const screen = document.documentElement;
-  const size = menu.getBoundingClientRect();
-  const fit = (at, extent, room) => `${Math.max(0, Math.min(at, room - Math.ceil(extent)))}px`;
-  menu.style.left = fit(x, size.width, screen.clientWidth);
-  menu.style.top = fit(y, size.height, screen.clientHeight);
-  const box = menu.getBoundingClientRect();
-  for (const item of menu.querySelectorAll(':scope > .has-sub')) {
-    const sub = item.querySelector(':scope > .menu');
-    sub.style.display = 'block';
-    const width = Math.ceil(sub.getBoundingClientRect().width);
-    sub.style.display = '';
-    item.classList.toggle('left', box.right + width > screen.clientWidth && box.left >= width);
-    item.classList.toggle('below', box.right + width > screen.clientWidth && box.left < width);
-  }
-}
-// A submenu opened below its entry makes the menu taller: it moves up as far as it must.
-const keepMenuInside = () => openMenu && placeMenu(openMenu, openMenu.offsetLeft, openMenu.offsetTop);
-
-// --- Input the browser's GLUT does not read as the desktop's does
-
-// Whole wheel notches, as a mouse wheel's clicks: the layer counts notches from the scrolled distance.
-function wheelNotches(notches, x, y) {
-  canvas.dispatchEvent(new WheelEvent('wheel', {
-    bubbles: true, cancelable: true, clientX: x, clientY: y, deltaMode: 0, deltaY: -120 * notches,
-  }));
-}
-
-// A mouse event on the canvas at a point of the page, as the browser's GLUT reads mouse input.
-function mouseOnCanvas(type, button, x, y) {
-  canvas.dispatchEvent(new MouseEvent(type, {
-    bubbles: true, cancelable: true, clientX: x, clientY: y, screenX: x, screenY: y, button,
-    buttons: type === 'mouseup' ? 0 : 1 << button,
-  }));
-}
-function openMenuAt(x, y) {
-  mouseOnCanvas('mousedown', 2, x, y); // the right button's press opens it, as on the desktop
-  mouseOnCanvas('mouseup', 2, x, y);
-}
-
-// Touch: one finger drags as the left button does, two fingers pinching zoom in wheel notches (one
-// notch each time their distance changes by a quarter), and a finger held still opens the menu.
-// The browser's GLUT would turn every touch into a left button and nothing else: these listeners,
-// registered before its own, keep touches on the canvas to themselves.
-const pinchStep = 1.25;
-const stillPx = 10;
-const touch = { mode: null, x: 0, y: 0, startX: 0, startY: 0, distance: 0, timer: 0 };
-const spread = (list) => Math.hypot(list[0].clientX - list[1].clientX, list[0].clientY - list[1].clientY);
-function endTouchDrag() {
-  clearTimeout(touch.timer);
-  if (touch.mode === 'drag') mouseOnCanvas('mouseup', 0, touch.x, touch.y);
-}
-function onTouch(e) {
-  if (e.target !== canvas) return;
-  e.stopImmediatePropagation();
-  e.preventDefault(); // no scrolling, page zoom or emulated mouse events
-  if (!running()) return;
-  const touches = e.touches;
-  if (e.type === 'touchstart' && touches.length === 1) {
-    const t = touches[0];
-    Object.assign(touch, { mode: 'drag', x: t.clientX, y: t.clientY, startX: t.clientX, startY: t.clientY });
-    mouseOnCanvas('mousedown', 0, t.clientX, t.clientY);
-    touch.timer = setTimeout(() => {
-      if (touch.mode !== 'drag' || !running()) return;
-      endTouchDrag();
-      touch.mode = 'menu';
-      openMenuAt(touch.x, touch.y);
-    }, velmir.longPressMs);
-  } else if (touches.length >= 2 && touch.mode !== 'menu') {
-    if (touch.mode !== 'pinch') {
-      endTouchDrag();
-      Object.assign(touch, { mode: 'pinch', distance: spread(touches) });
-    }
-    const now = spread(touches);
-    const x = (touches[0].clientX + touches[1].clientX) / 2, y = (touches[0].clientY + touches[1].clientY) / 2;
-    while (now >= touch.distance * pinchStep) { // fingers apart: zoom in, as a notch forward
-      touch.distance *= pinchStep;
-      wheelNotches(1, x, y);
-    }
-    while (now <= touch.distance / pinchStep) {
-      touch.distance /= pinchStep;
-      wheelNotches(-1, x, y);
-    }
-  } else if (e.type === 'touchmove' && touch.mode === 'drag') {
-    const t = touches[0];
-    touch.x = t.clientX;
-    touch.y = t.clientY;
-    if (Math.hypot(touch.x - touch.startX, touch.y - touch.startY) > stillPx) clearTimeout(touch.timer);
-    mouseOnCanvas('mousemove', 0, touch.x, touch.y);
-  } else if (touches.length === 0) {
-    endTouchDrag();
-    touch.mode = null;
-  }
-}
-for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel'])
-  window.addEventListener(type, onTouch, { capture: true, passive: false });
-
-// The buttons send exactly what their keys send: a key press as the browser reports it.
-const keyCodes = { ' ': 32, ',': 188, '.': 190 };
-const controls = document.querySelectorAll('#controls button');
-function setControlsEnabled(enabled) {
-  for (const button of controls) button.disabled = !enabled;
-}
-setControlsEnabled(false);
-for (const button of controls) {
-  button.addEventListener('mousedown', (e) => e.preventDefault()); // the canvas keeps the keyboard
-  button.addEventListener('click', (e) => {
-    if (!running()) return;
-    if (button.id === 'menu-button') {
-      const r = canvas.getBoundingClientRect();
-      openMenuAt(r.left + 8, r.top + 8);
-      return;
-    }
-    if (button.id === 'fullscreen-button') {
-      stage.requestFullscreen().catch(() => {}); // refused: the page stays as it is
-      return;
-    }
-    const key = button.dataset.key;
-    const keyCode = keyCodes[key] ?? key.toUpperCase().charCodeAt(0);
-    const code = key === ' ' ? 'Space' : key === ',' ? 'Comma' : key === '.' ? 'Period' : `Key${key.toUpperCase()}`;
-    for (const type of ['keydown', 'keyup'])
-      canvas.dispatchEvent(new KeyboardEvent(type, { key, code, keyCode, which: keyCode, bubbles: true, cancelable: true }));
-    if (e.detail > 0) canvas.focus(); // after a click; pressed from the keyboard, the button keeps the focus
-  });
-}
-
-// The picture alone on the whole screen; the browser's own Escape (or its gesture) leaves it.
-document.getElementById('fullscreen-button').hidden = !document.fullscreenEnabled;
-
 // --- The window's size: the picture's place on the page, in device pixels, so that it is sharp.
 // Software WebGL (a browser without a GPU) draws every pixel on the processor: above this many
 // pixels it would fall below 30 frames per second (browser_bench.mjs), so a larger place gets a
@@ -450,7 +291,7 @@ function fitWindow() {
   if (!windowOpen || !running()) return;
   const [width, height] = bufferSize();
   if (width === canvas.width && height === canvas.height) return;
-  closeMenu();
+  velmirPage.menu.close();
   Module._velmirResizeWindow(width, height);
 }
 new ResizeObserver(fitWindow).observe(canvas);
@@ -462,11 +303,9 @@ const ended = document.getElementById('ended');
 function showEnded(status) {
   if (velmir.exitStatus !== null) return;
   velmir.exitStatus = status;
-  closeMenu();
-  endTouchDrag();
-  setControlsEnabled(false);
   ended.textContent = `Velmir has ended (exit status ${status}). Reload the page to start it again.`;
   ended.hidden = false;
+  for (const action of stopping) action();
 }
 
 // --- The program's runtime
@@ -509,16 +348,6 @@ const Module = {
   printErr(text) {
     if (runtimeNotices.test(text)) console.debug(text);
     else console.warn(text);
-  },
-  // Called with the menu that the right button opens, at the pointer (the window's pixels).
-  showMenu(tree, x, y) {
-    closeMenu();
-    if (!running()) return;
-    openMenu = menuElement(tree, closeMenu);
-    openMenu.id = 'velmir-menu';
-    stage.appendChild(openMenu); // inside the picture's place, which is what full screen shows
-    const box = canvas.getBoundingClientRect();
-    placeMenu(openMenu, box.left + (x * box.width) / canvas.width, box.top + (y * box.height) / canvas.height);
   },
   // The program's window opens (its event loop starts) at the size of the picture's place.
   onWindowOpen() {
@@ -618,7 +447,7 @@ function watchFrames() {
     if (velmir.firstFrameMs === null && count > 0) {
       velmir.firstFrameMs = now;
       document.getElementById('loading').hidden = true;
-      setControlsEnabled(true);
+      velmirPage.setControlsEnabled(true);
       canvas.focus();
       firstFrameShown();
       replaceTextures();

@@ -200,91 +200,15 @@ std::uint64_t hashRows(std::uint64_t hash, const std::uint8_t* rows, GLsizei wid
 } // namespace
 
 #ifdef __EMSCRIPTEN__
-// Clears a texture to black through a framebuffer, leaving WebGL's state as it was; 0 when the texture
-// cannot be drawn to.
-EM_JS(int, velmirClearTexture, (GLuint name), {
-    var gl = GLctx;
-    var framebuffer = gl.createFramebuffer();
-    var previous = gl.getParameter(gl.FRAMEBUFFER_BINDING);
-    gl.bindFramebuffer(gl.FRAMEBUFFER, framebuffer);
-    gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, GL.textures[name], 0);
-    var complete = gl.checkFramebufferStatus(gl.FRAMEBUFFER) == gl.FRAMEBUFFER_COMPLETE;
-    if (complete) {
-        var color = gl.getParameter(gl.COLOR_CLEAR_VALUE);
-        var mask = gl.getParameter(gl.COLOR_WRITEMASK);
-        var scissor = gl.isEnabled(gl.SCISSOR_TEST);
-        gl.disable(gl.SCISSOR_TEST);
-        gl.colorMask(true, true, true, true);
-        gl.clearColor(0, 0, 0, 1);
-        gl.clear(gl.COLOR_BUFFER_BIT);
-        gl.clearColor(color[0], color[1], color[2], color[3]);
-        gl.colorMask(mask[0], mask[1], mask[2], mask[3]);
-        if (scissor)
-            gl.enable(gl.SCISSOR_TEST);
-    }
-    gl.bindFramebuffer(gl.FRAMEBUFFER, previous);
-    gl.deleteFramebuffer(framebuffer);
-    return complete ? 1 : 0;
-});
-
-// The warm draws go to a framebuffer of one pixel of their own: drawn to the canvas, even writing nothing,
-// each would make the browser show the canvas anew, and the next step would wait for the GPU process to
-// do so. 0 ends it.
-EM_JS(void, velmirDrawAside, (int aside), {
-    var gl = GLctx;
-    if (aside) {
-        var texture = gl.createTexture();
-        var previous = gl.getParameter(gl.TEXTURE_BINDING_2D);
-        gl.bindTexture(gl.TEXTURE_2D, texture);
-        gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 1, 1, 0, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
-        gl.bindTexture(gl.TEXTURE_2D, previous);
-        var framebuffer = gl.createFramebuffer();
-        gl.bindFramebuffer(gl.FRAMEBUFFER, framebuffer);
-        gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, texture, 0);
-        // A viewport of its size too: Firefox warns of one larger than what is drawn to.
-        Module.velmirAside = {framebuffer: framebuffer, texture: texture, viewport: gl.getParameter(gl.VIEWPORT)};
-        gl.viewport(0, 0, 1, 1);
-    } else if (Module.velmirAside) {
-        var aside = Module.velmirAside;
-        gl.bindFramebuffer(gl.FRAMEBUFFER, null);
-        gl.viewport(aside.viewport[0], aside.viewport[1], aside.viewport[2], aside.viewport[3]);
-        gl.deleteFramebuffer(aside.framebuffer);
-        gl.deleteTexture(aside.texture);
-        Module.velmirAside = null;
-    }
-});
-
-// The staged texture takes the place of the one the program just made under its own name: the
-// emulation's table of names then gives the staged WebGL texture for it, and the empty one goes.
-EM_JS(void, velmirAdoptTexture, (GLuint name, GLuint stagedName), {
-    var texture = GL.textures[stagedName];
-    GLctx.deleteTexture(GL.textures[name]);
-    texture.name = name;
-    GL.textures[name] = texture;
-    GL.textures[stagedName] = null;
-    GLctx.bindTexture(GLctx.TEXTURE_2D, texture);
-});
-
-// The emulation gives every shader it makes a default colour, also one without a colour attribute
-// (location -1), which WebGL refuses with a warning that Firefox prints. The call goes to whatever
-// the context's own function is when it is made, so anything that wraps it later still sees it.
-EM_JS(void, velmirSkipMissingAttributes, (), {
-    GLctx.vertexAttrib4fv = function(index, values)
-    {
-        if (index >= 0)
-            Object.getPrototypeOf(this).vertexAttrib4fv.call(this, index, values);
-    };
-});
-
-// The page makes the context before main() (velmir-page.js), with the attributes the program's display
-// mode asks for (GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH); the browser's GLUT then takes it as it is. Whether
-// it has what a display mode asked for later would want.
-EM_JS(int, velmirContextFitsDisplayMode, (), {
-    var mode = GLUT.initDisplayMode;
-    var got = GLctx.getContextAttributes();
-    return got.depth == ((mode & 0x10) != 0) && got.stencil == ((mode & 0x20) != 0) &&
-           got.alpha == ((mode & 0x08) != 0) && got.antialias == ((mode & 0x80) != 0);
-});
+// In web_library.js: what the layer asks of WebGL and the GL emulation directly.
+extern "C"
+{
+    int velmirClearTexture(GLuint name);
+    void velmirDrawAside(int aside);
+    void velmirAdoptTexture(GLuint name, GLuint stagedName);
+    void velmirSkipMissingAttributes(void);
+    int velmirContextFitsDisplayMode(void);
+}
 #endif
 
 namespace

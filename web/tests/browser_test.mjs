@@ -282,7 +282,7 @@ function pageTools(page, session) {
   async function shot() {
     await page.evaluate(() => {
       captureNextFrame();
-      window.dispatchEvent(new KeyboardEvent('keydown', { keyCode: 81, bubbles: true }));
+      window.dispatchEvent(new KeyboardEvent('keydown', { key: 'q', bubbles: true }));
     });
     await page.waitForFunction(() => window.captured !== null, { timeout: 20000 });
     return picture(await page.evaluate(() => window.captured));
@@ -485,7 +485,7 @@ async function desktopWindow() {
   const pausedFps = await page.evaluate(() => new Promise((resolve) => {
     const start = performance.now(), first = velmir.frames();
     (function ask() {
-      window.dispatchEvent(new KeyboardEvent('keydown', { keyCode: 81, bubbles: true }));
+      window.dispatchEvent(new KeyboardEvent('keydown', { key: 'q', bubbles: true }));
       if (performance.now() - start < 2000) requestAnimationFrame(ask);
       else resolve(((velmir.frames() - first) * 1000) / (performance.now() - start));
     })();
@@ -888,6 +888,32 @@ async function keyboardOnly(viewport, on = browser) {
         velocity[0] === 0 && velocity[1] === 'menu-button' && / camera mode Look At Object In Velocity,/.test(velocity[2]) &&
         / camera mode Look At,/.test(await label()) && (await s.count('#velmir-menu')) === 0 && (await focused()) === 'canvas' &&
         names.includes('Exit') && !names.some((n) => n.includes('&')), `${opened}; ${path.join('|')}; ${names.join('|')}`);
+
+  // The walk a keyboard user makes most, without a pause between keys: the menu opened from the Menu
+  // button (by Enter, then by ArrowDown), ArrowRight into Camera Mode, a mode chosen by Enter (Look
+  // At Object In Velocity, then Look At again). Each time both menus close and the focus is back on
+  // the Menu button. VELMIR_MENU_WALKS repeats it (for a run beside a busy machine).
+  const walks = Number(process.env.VELMIR_MENU_WALKS ?? 2);
+  const slips = [];
+  for (let i = 0; i < walks; i++) {
+    const velocityNext = i % 2 === 0;
+    await page.focus('#menu-button');
+    await s.act(() => press(velocityNext ? 'Enter' : 'ArrowDown', 'ArrowRight', ...(velocityNext ? ['ArrowDown'] : []), 'Enter'));
+    const walked = [await s.count('#velmir-menu'), await focused(), await label()];
+    const mode = velocityNext ? ' camera mode Look At Object In Velocity,' : ' camera mode Look At,';
+    if (walked[0] !== 0 || walked[1] !== 'menu-button' || !walked[2].includes(mode)) slips.push(`walk ${i + 1}: ${walked.join('; ')}`);
+  }
+  check(`${size}: the menu walk from the Menu button into Camera Mode chooses a mode, closes both menus and gives the ` +
+        `focus back, ${walks} times in a row`, slips.length === 0, slips.join(' / '));
+  // Keys in an open menu stay with it: no letter steps, prints or switches the body.
+  await s.newOutput();
+  await page.focus('#menu-button');
+  await press('Enter', 'n', 't', 'h');
+  const inMenu = [await s.count('#velmir-menu'), await s.newOutput(), await label()];
+  await press('Escape');
+  check(`${size}: letters typed in the open menu do not reach the program`,
+        inMenu[0] === 1 && inMenu[1] === '' && / following Mercury,/.test(inMenu[2]), inMenu.join('; ').slice(0, 200));
+  await page.focus('#canvas');
 
   // Running at the default time scale: how much reaches live regions, never a step line, at most a
   // message a second all along.

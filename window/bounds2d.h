@@ -40,6 +40,7 @@ class Bounds2D
     float height_;
 };
 
-// The window's position and size: sized by main, updated by reshape, read by the mouse code.
-// Defined here (constant-initialised) so the drawing and the camera share it without linking app/.
+// The window's position and size: sized by main, updated by reshape, read by the mouse code and the
+// drawing. It lives below the camera, the drawing and the application shell, so that all three share
+// it while neither camera/ nor render/ reaches up to app/.
 inline Bounds2D windowBounds{0.0f, 640.0f, 0.0f, 480.0f};
