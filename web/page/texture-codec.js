@@ -94,12 +94,12 @@ codec.decode = function (width, height, rgba, background, rgb) {
   return pixels;
 };
 // An image's samples, four bytes a pixel, taken as stored: no colour management, no premultiplied
-// alpha. A lossless one through ImageDecoder where there is one: Firefox's createImageBitmap decodes a
-// blob on the page's main thread even when a worker asks (a tenth of a second for the sky), and
-// Chromium's takes a third longer. A lossy one, or where ImageDecoder cannot, through createImageBitmap,
-// whose colour conversion the lossy previews were made with.
+// alpha. Through ImageDecoder where there is one: Firefox's createImageBitmap decodes a blob on the
+// page's main thread even when a worker asks (a tenth of a second for the sky), and Chromium's takes a
+// third longer. The images carry no colour profile, so a lossy one decodes to the same colours either
+// way. Where ImageDecoder cannot, through createImageBitmap.
 async function samples(f, image) {
-  if (typeof ImageDecoder === 'function' && !f.rgb) {
+  if (typeof ImageDecoder === 'function') {
     try {
       const decoder = new ImageDecoder({ data: image, type: 'image/webp', colorSpaceConversion: 'none',
                                          premultiplyAlpha: 'none' });
