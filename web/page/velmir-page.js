@@ -197,11 +197,11 @@ function startDecoder() {
 }
 
 // The full textures, each written over its small one and read again by the program once it runs, one
-// a task. A large one (the sky, 24 MB of pixels) is first handed to WebGL a band a task
+// a task. A large one (the sky, 24 MB of pixels) is first handed to WebGL a band a frame
 // (web_textures.cpp), and the program reads it again only once it is all there: in one task, it kept
 // the main thread busy for a tenth of a second. Their decoding starts with the first frame: the
-// worker's work (0.8 s of a core for the sky) slowed the program's start and its shaders on a machine
-// with two cores, through the GPU process they wait for. Over a slow link they arrive later anyway.
+// worker's work slowed the program's start and its shaders on a machine with two cores, through the
+// GPU process they wait for. Over a slow link they arrive later anyway.
 let firstFrameShown;
 const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0, staging: false,
                        decodeFrom: new Promise((resolve) => { firstFrameShown = resolve; }) };
@@ -217,22 +217,34 @@ async function loadFull(table, decode) {
   }, () => {});
   await Promise.all(files);
 }
+// The file is written in one task and read in the next: together, for the sky, they kept the main
+// thread busy for 60 ms on a loaded machine.
 function replaceTextures() {
   if (velmir.firstFrameMs === null || !running() || fullTextures.staging) return;
   const file = fullTextures.arrived.shift();
   if (!file) return;
+  fullTextures.staging = true; // until it is read again
   const written = putInPlace(file, () => {
     Module.FS.unlink(`/${file.name}`);
     Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
-    fullTextures.staging = Module.ccall('velmirPrepareTexture', 'number', ['string'], [file.name]) !== 0;
   });
-  if (written && fullTextures.staging) setTimeout(stageTexture, 0, file);
-  else if (written) reloadTexture(file);
+  if (written) setTimeout(prepareTexture, 0, file);
 }
+function prepareTexture(file) {
+  let staged = false;
+  if (!running() || !putInPlace(file, () => {
+    staged = Module.ccall('velmirPrepareTexture', 'number', ['string'], [file.name]) !== 0;
+  })) return;
+  if (staged) setTimeout(stageTexture, 0, file);
+  else reloadTexture(file);
+}
+// A band a frame, each in a task of its own after the frame: sent back to back, the bands filled
+// Chromium's transfer memory faster than its GPU process took them in, and a band (or the next
+// texture) waited up to 90 ms in its task for room. A frame drawn is the sign that it has caught up.
 function stageTexture(file) {
   let more = false;
   if (!running() || !putInPlace(file, () => { more = Module._velmirPrepareTextureStep() !== 0; })) return;
-  setTimeout(more ? stageTexture : reloadTexture, 0, file);
+  requestAnimationFrame(() => setTimeout(more ? stageTexture : reloadTexture, 0, file));
 }
 function reloadTexture(file) {
   fullTextures.staging = false;
