@@ -217,7 +217,7 @@ async function loadFull(table, decode) {
   }, () => {});
   await Promise.all(files);
 }
-// The file is written in one task and read in the next: together, for the sky, they kept the main
+// The file is written in one task and read in another: together, for the sky, they kept the main
 // thread busy for 60 ms on a loaded machine.
 function replaceTextures() {
   if (velmir.firstFrameMs === null || !running() || fullTextures.staging) return;
@@ -228,23 +228,25 @@ function replaceTextures() {
     Module.FS.unlink(`/${file.name}`);
     Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
   });
-  if (written) setTimeout(prepareTexture, 0, file);
+  if (written) afterFrame(prepareTexture, file);
 }
+// Each step that hands pixels to WebGL waits for a frame and comes in a task of its own after it: sent
+// back to back, the sky's bands filled Chromium's transfer memory faster than its GPU process took
+// them in, and a band, the next texture's upload or a query waited up to 0.4 s in its task for it on
+// a loaded machine. A frame shown is the sign that the GPU process has caught up.
+const afterFrame = (step, file) => requestAnimationFrame(() => setTimeout(step, 0, file));
 function prepareTexture(file) {
   let staged = false;
   if (!running() || !putInPlace(file, () => {
     staged = Module.ccall('velmirPrepareTexture', 'number', ['string'], [file.name]) !== 0;
   })) return;
-  if (staged) setTimeout(stageTexture, 0, file);
+  if (staged) afterFrame(stageTexture, file);
   else reloadTexture(file);
 }
-// A band a frame, each in a task of its own after the frame: sent back to back, the bands filled
-// Chromium's transfer memory faster than its GPU process took them in, and a band (or the next
-// texture) waited up to 90 ms in its task for room. A frame drawn is the sign that it has caught up.
 function stageTexture(file) {
   let more = false;
   if (!running() || !putInPlace(file, () => { more = Module._velmirPrepareTextureStep() !== 0; })) return;
-  requestAnimationFrame(() => setTimeout(more ? stageTexture : reloadTexture, 0, file));
+  afterFrame(more ? stageTexture : reloadTexture, file);
 }
 function reloadTexture(file) {
   fullTextures.staging = false;
