@@ -79,8 +79,7 @@ codec.encode = function (width, height, pixels, background) {
 // The pixels, three bytes each, from a decoded image's RGBA samples: as they are, or, with a
 // background, as the prediction plus what it missed. A lossy image (rgb) holds true colours, which
 // the file keeps in blue-green-red order.
-codec.decode = function (width, height, rgba, background, rgb) {
-  const pixels = new Uint8Array(width * height * 3);
+codec.decode = function (width, height, rgba, background, rgb, pixels = new Uint8Array(width * height * 3)) {
   if (background) {
     predictAll(width, height, pixels, background, rgba, null);
     return pixels;
@@ -94,12 +93,12 @@ codec.decode = function (width, height, rgba, background, rgb) {
   return pixels;
 };
 // An image's samples, four bytes a pixel, taken as stored: no colour management, no premultiplied
-// alpha. A lossless one through ImageDecoder where there is one: Firefox's createImageBitmap decodes a
-// blob on the page's main thread even when a worker asks (a tenth of a second for the sky), and
-// Chromium's takes a third longer. A lossy one, or where ImageDecoder cannot, through createImageBitmap,
-// whose colour conversion the lossy previews were made with.
+// alpha. Through ImageDecoder where there is one: Firefox's createImageBitmap decodes a blob on the
+// page's main thread even when a worker asks (a tenth of a second for the sky), and Chromium's takes a
+// third longer. The images carry no colour profile, so a lossy one decodes to the same colours either
+// way. Where ImageDecoder cannot, through createImageBitmap.
 async function samples(f, image) {
-  if (typeof ImageDecoder === 'function' && !f.rgb) {
+  if (typeof ImageDecoder === 'function') {
     try {
       const decoder = new ImageDecoder({ data: image, type: 'image/webp', colorSpaceConversion: 'none',
                                          premultiplyAlpha: 'none' });
@@ -137,10 +136,10 @@ codec.unpack = async function (f, image) {
   const rgba = await samples(f, image);
   const bytesOf = (text) => Uint8Array.from(atob(text), (ch) => ch.charCodeAt(0));
   const header = bytesOf(f.header);
-  const pixels = codec.decode(f.width, f.height, rgba, f.background && f.background.map(bytesOf), f.rgb);
-  const bytes = new Uint8Array(header.length + pixels.length);
+  // Decoded straight after the header: the sky's 24 MB are not copied once more.
+  const bytes = new Uint8Array(header.length + f.width * f.height * 3);
   bytes.set(header);
-  bytes.set(pixels, header.length);
+  codec.decode(f.width, f.height, rgba, f.background && f.background.map(bytesOf), f.rgb, bytes.subarray(header.length));
   return bytes;
 };
 })(typeof module === 'object' ? module.exports : (self.velmirTextureCodec = {}));

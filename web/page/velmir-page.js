@@ -220,11 +220,11 @@ function startDecoder() {
 }
 
 // The full textures, each written over its small one and read again by the program once it runs, one
-// a task. A large one (the sky, 24 MB of pixels) is first handed to WebGL a band a task
+// a task. A large one (the sky, 24 MB of pixels) is first handed to WebGL a band a frame
 // (web_textures.cpp), and the program reads it again only once it is all there: in one task, it kept
 // the main thread busy for a tenth of a second. Their decoding starts with the first frame: the
-// worker's work (0.8 s of a core for the sky) slowed the program's start and its shaders on a machine
-// with two cores, through the GPU process they wait for. Over a slow link they arrive later anyway.
+// worker's work slowed the program's start and its shaders on a machine with two cores, through the
+// GPU process they wait for. Over a slow link they arrive later anyway.
 let firstFrameShown;
 const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0, staging: false,
                        decodeFrom: new Promise((resolve) => { firstFrameShown = resolve; }) };
@@ -240,22 +240,36 @@ async function loadFull(table, decode) {
   }, () => {});
   await Promise.all(files);
 }
+// The file is written in one task and read in another: together, for the sky, they kept the main
+// thread busy for 60 ms on a loaded machine.
 function replaceTextures() {
   if (velmir.firstFrameMs === null || !running() || fullTextures.staging) return;
   const file = fullTextures.arrived.shift();
   if (!file) return;
+  fullTextures.staging = true; // until it is read again
   const written = putInPlace(file, () => {
     Module.FS.unlink(`/${file.name}`);
     Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
-    fullTextures.staging = Module.ccall('velmirPrepareTexture', 'number', ['string'], [file.name]) !== 0;
   });
-  if (written && fullTextures.staging) setTimeout(stageTexture, 0, file);
-  else if (written) reloadTexture(file);
+  if (written) afterFrame(prepareTexture, file);
+}
+// Each step that hands pixels to WebGL waits for a frame and comes in a task of its own after it: sent
+// back to back, the sky's bands filled Chromium's transfer memory faster than its GPU process took
+// them in, and a band, the next texture's upload or a query waited up to 0.4 s in its task for it on
+// a loaded machine. A frame shown is the sign that the GPU process has caught up.
+const afterFrame = (step, file) => requestAnimationFrame(() => setTimeout(step, 0, file));
+function prepareTexture(file) {
+  let staged = false;
+  if (!running() || !putInPlace(file, () => {
+    staged = Module.ccall('velmirPrepareTexture', 'number', ['string'], [file.name]) !== 0;
+  })) return;
+  if (staged) afterFrame(stageTexture, file);
+  else reloadTexture(file);
 }
 function stageTexture(file) {
   let more = false;
   if (!running() || !putInPlace(file, () => { more = Module._velmirPrepareTextureStep() !== 0; })) return;
-  setTimeout(more ? stageTexture : reloadTexture, 0, file);
+  afterFrame(more ? stageTexture : reloadTexture, file);
 }
 function reloadTexture(file) {
   fullTextures.staging = false;

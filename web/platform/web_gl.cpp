@@ -160,8 +160,10 @@ struct StagedTexture
     std::uint64_t hash = 0;
 };
 StagedTexture staged;
-// A band of about 4 MB: a few milliseconds to swap and send, where the whole sky took tens.
-constexpr std::size_t stagedBandBytes = 4u << 20;
+// A band of about 2 MB: a few milliseconds to swap and send, where the whole sky took tens. The page
+// sends one a frame: in Chromium a band waits in its task for the GPU process to take in the ones
+// before it once they fill the command buffer's transfer memory.
+constexpr std::size_t stagedBandBytes = 2u << 20;
 
 std::size_t bgrPitch(GLsizei width)
 {
@@ -494,10 +496,9 @@ extern "C"
     {
         if (variant < 0 || variant >= 4)
             return 0;
-        // Drawn with every write off: no pixel and no depth changes.
-        GLboolean colorMask[4], depthMask = GL_TRUE;
-        glGetBooleanv(GL_COLOR_WRITEMASK, colorMask);
-        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+        // Drawn with every write off: no pixel and no depth changes. Turned on again after, not put back
+        // as queried: the program leaves every write on outside its sky's depth pass, and in Chromium
+        // each query waited for the GPU process to finish all it was given (up to 30 ms a step).
         glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
         glDepthMask(GL_FALSE);
 #ifdef __EMSCRIPTEN__
@@ -559,8 +560,8 @@ extern "C"
 #ifdef __EMSCRIPTEN__
         velmirDrawAside(0);
 #endif
-        glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
-        glDepthMask(depthMask);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glDepthMask(GL_TRUE);
         return 1;
     }
 

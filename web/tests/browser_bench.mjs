@@ -20,9 +20,12 @@
 // more CPU there: compare rows of one run, and read the parts as estimates. Chromium's tracing adds the
 // thread time of the program's own frame callbacks. Last, with the display's frame cap, as a user sees
 // them: the page, the program alone and its replayed WebGL calls, three rounds each.
-// Before all that, loading: the first and the full-quality picture over two emulated links, the bytes
-// before each, the main thread's longest task and blocking time, and the start offline.
-// Usage: node browser_bench.mjs SITE_DIR [--seconds N] [--load-only]   (N seconds a variant, 4 by default)
+// Before all that, loading: the full textures' bytes, the first and the full-quality picture from the
+// local server and over two emulated links, the bytes before each, the main thread's longest task and
+// blocking time, and the start offline; with --lighthouse, Lighthouse's scores in its desktop and
+// mobile presets, RUNS runs each (3 by default).
+// Usage: node browser_bench.mjs SITE_DIR [--seconds N] [--load-only] [--lighthouse [RUNS]]
+//        (N seconds a variant, 4 by default)
 // Firefox needs an X display for WebGL (DISPLAY); without one its rows are left out.
 import puppeteer from 'puppeteer-core';
 import fs from 'node:fs';
@@ -302,14 +305,15 @@ async function open(browser, file, program,
   await page.goto(`${origin}/${file}`);
   await page.waitForFunction(() => velmir.frames() > 0, { timeout: 60000 });
   if (program) {
-    await page.focus('#canvas');
-    await page.keyboard.press(' '); // running at time scale 1
+    // Running at time scale 1: SPACE straight to the program, as the page's own key listener sends
+    // it (the bare page has none).
+    await page.evaluate(() => Module._velmirKey(32, 0, 0));
   }
   return page;
 }
 
 // --- Loading, as a new visitor on an ordinary link: Chromium's network emulation with its cache off,
-// three loads a link, at 1366 x 768. For each: the first frame and the first full-quality frame (all
+// three loads a link (and three from the local server unthrottled, as Firefox loads), at 1366 x 768. For each: the first frame and the first full-quality frame (all
 // the full textures in) after navigation, the bytes received before each (as sent, compressed or not),
 // and the page's main thread: its longest task and the blocking time (each task's part over 50 ms)
 // from navigation to the full picture. Chromium reports long tasks itself; Firefox has no such report,
@@ -395,12 +399,13 @@ async function offlineStart(browser, engine) {
   return r;
 }
 const loadRows = [];
+const loadAverage = fs.readFileSync('/proc/loadavg', 'utf8').split(' ').slice(0, 3).join(' ');
 for (const engine of ['chromium', 'firefox']) {
   if (engine === 'firefox' && !process.env.DISPLAY) continue;
   const browser = engine === 'firefox'
     ? await puppeteer.launch({ browser: 'firefox', executablePath: process.env.VELMIR_FIREFOX ?? '/usr/bin/firefox-esr', headless: true })
     : await launch(true);
-  for (const link of engine === 'chromium' ? links : [null]) {
+  for (const link of engine === 'chromium' ? [null, ...links] : [null]) {
     const loads = [];
     for (let round = 0; round < 3; round++) loads.push(await loadOnce(browser, engine, link));
     const m = (key) => median(loads.map((l) => l[key]));
@@ -418,6 +423,10 @@ for (const engine of ['chromium', 'firefox']) {
   await browser.close();
 }
 function printLoading() {
+  const table = JSON.parse(fs.readFileSync(path.join(site, 'velmir-data.json'), 'utf8'));
+  console.log(`The textures: the full ones ${table.size.toLocaleString('en')} bytes (${table.files.length} files), ` +
+              `the small ones for the first picture ${table.preview.size.toLocaleString('en')} bytes; load average ` +
+              `${loadAverage}.\n`);
   console.log('Loading (medians of three; ms after navigation; bytes as received, before that frame; longest ' +
               'main-thread task and blocking time from navigation to the full picture; "(timer)": from a late timer, ' +
               'not the engine\'s own report):\n');
@@ -426,8 +435,50 @@ function printLoading() {
   for (const r of loadRows) console.log(r);
   console.log('');
 }
+// --- Lighthouse (12, pinned in package.json), optional: each preset, desktop and mobile, a few runs
+// on fresh browsers against the same server, Debian's Chromium with the flags above. Lighthouse
+// simulates the presets' links and, for mobile, a CPU four times slower than this one: its total
+// blocking time is the main thread's long tasks as it scales them. Printed: the four scores, TBT and
+// each run's longest tasks with the script they are charged to.
+const lighthouseIndex = process.argv.indexOf('--lighthouse');
+const lighthouseRuns = lighthouseIndex < 0 ? 0 : Number(process.argv[lighthouseIndex + 1]) || 3;
+const lighthouseRows = [];
+if (lighthouseRuns > 0) {
+  const { default: lighthouse } = await import('lighthouse');
+  const { default: desktopConfig } = await import('lighthouse/core/config/desktop-config.js');
+  for (const preset of ['desktop', 'mobile']) {
+    for (let round = 0; round < lighthouseRuns; round++) {
+      const browser = await puppeteer.launch({
+        executablePath: process.env.VELMIR_CHROMIUM ?? '/usr/bin/chromium', headless: true,
+        args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--disable-quic',
+               '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync',
+               '--remote-debugging-port=0'],
+      });
+      const load = fs.readFileSync('/proc/loadavg', 'utf8').split(' ')[0];
+      const { lhr } = await lighthouse(`${origin}/`, { port: Number(new URL(browser.wsEndpoint()).port), output: 'json',
+                                                       logLevel: 'error' }, preset === 'desktop' ? desktopConfig : undefined);
+      await browser.close();
+      const score = (id) => Math.round((lhr.categories[id]?.score ?? NaN) * 100);
+      const tasks = [...(lhr.audits['long-tasks']?.details?.items ?? [])].sort((a, b) => b.duration - a.duration).slice(0, 3)
+        .map((t) => `${Math.round(t.duration)} (${String(t.url).split('/').pop() || 'page'})`).join(', ');
+      lighthouseRows.push(`| ${preset} | ${score('performance')} | ${score('accessibility')} | ${score('best-practices')} | ` +
+                          `${score('seo')} | ${Math.round(lhr.audits['total-blocking-time'].numericValue)} | ${tasks} | ${load} |`);
+    }
+  }
+}
+function printLighthouse() {
+  if (!lighthouseRows.length) return;
+  console.log(`Lighthouse ${lighthouseRuns > 1 ? `(${lighthouseRuns} runs a preset)` : ''}: scores, total blocking time (ms) ` +
+              'and the longest main-thread tasks (ms, the script charged), with the load average at the start of the run:\n');
+  console.log('| Preset | performance | accessibility | best practices | SEO | TBT | longest tasks | load |');
+  console.log('|---|---|---|---|---|---|---|---|');
+  for (const r of lighthouseRows) console.log(r);
+  console.log('');
+}
+
 if (process.argv.includes('--load-only')) {
   printLoading();
+  printLighthouse();
   server.close();
   process.exit(0);
 }
@@ -533,6 +584,7 @@ await browser.close();
 server.close();
 
 printLoading();
+printLighthouse();
 console.log(`The page at time scale 1, frames per second with the display's frame cap, median (min-max) of three ` +
             `rounds of ${seconds} s; software WebGL; load average ${fs.readFileSync('/proc/loadavg', 'utf8').split(' ').slice(0, 3).join(' ')}:\n`);
 console.log('| Engine | Picture | Drawing buffer | frames/s |');

@@ -956,7 +956,7 @@ async function keyboardOnly(viewport, on = browser) {
 }
 
 // --- A start over a 20 Mbit/s connection: what the page fetches before its first picture, how long
-// that takes, and the textures the program then reads, against the desktop's files byte for byte.
+// that takes, and the textures the program then reads, against the desktop's files.
 
 async function slowConnection() {
   link.sent = 0;
@@ -968,9 +968,10 @@ async function slowConnection() {
   figures.push(`over 20 Mbit/s: first frame ${Math.round(firstFrameMs)} ms after navigation, ` +
                `${fetched.toLocaleString('en')} bytes fetched before it; full quality ${Math.round(fullQualityMs)} ms, ` +
                `${link.sent.toLocaleString('en')} bytes`);
-  // The site is 7.7 MB, 7.3 of it the full textures: the first picture waits for none of them.
+  // The full textures are most of the site's bytes (1.7 of 2.2 MB) and could all be in before the first
+  // frame on a busy machine: what is checked is that the first picture does not wait for them.
   check('the first picture comes before the full textures, which then replace the small ones',
-        fetched < 2.5e6 && firstFrameMs !== null && fullQualityMs > firstFrameMs,
+        firstFrameMs !== null && fullQualityMs > firstFrameMs,
         `${fetched.toLocaleString('en')} bytes before the first picture`);
   // Kept out of the frames and in small pieces: every shader program is made before the first frame,
   // one a task, and the full sky (24 MB) reaches WebGL in bands.
@@ -984,19 +985,28 @@ async function slowConnection() {
         `${work.late} of ${work.links} links after the first frame started, the largest upload ${work.largest.toLocaleString('en')} bytes`);
   if (textureDir) {
     const names = fs.readdirSync(textureDir).filter((n) => n.endsWith('.bmp'));
-    const differ = await s.page.evaluate(async (list) => {
+    // The header byte for byte, the pixels within 40 dB PSNR (lossy images are allowed that far), or
+    // the same where the table packed them losslessly.
+    const far = await s.page.evaluate(async (list) => {
+      const table = await (await fetch('/velmir-data.json')).json();
       const out = [];
       for (const name of list) {
         const desktop = new Uint8Array(await (await fetch(`/desktop-textures/${name}`)).arrayBuffer());
         const inPage = Module.FS.readFile(`/${name}`);
-        let same = desktop.length === inPage.length;
-        for (let i = 0; same && i < desktop.length; i++) same = desktop[i] === inPage[i];
-        if (!same) out.push(`${name} (${inPage.length} bytes against ${desktop.length})`);
+        const pixelsAt = desktop.length >= 54 ? new DataView(desktop.buffer).getUint32(10, true) : 0;
+        let header = desktop.length === inPage.length && pixelsAt > 0, squares = 0;
+        for (let i = 0; header && i < pixelsAt; i++) header = desktop[i] === inPage[i];
+        for (let i = pixelsAt; header && i < desktop.length; i++) squares += (desktop[i] - inPage[i]) ** 2;
+        const psnr = squares === 0 ? Infinity : 10 * Math.log10((255 * 255 * (desktop.length - pixelsAt)) / squares);
+        const entry = table.files.find((f) => f.name === name);
+        const exact = !entry || entry.encoding.startsWith('lossless');
+        if (!header) out.push(`${name} (${inPage.length} bytes against ${desktop.length}, or another header)`);
+        else if (exact ? psnr !== Infinity : !(psnr >= 40)) out.push(`${name} (${psnr.toFixed(1)} dB, ${entry ? entry.encoding : 'not in the table'})`);
       }
       return out;
     }, names);
-    check(`the program reads the desktop's ${names.length} textures byte for byte`, names.length > 0 && differ.length === 0,
-          differ.join(', '));
+    check(`the program reads the desktop's ${names.length} textures: the same size and header, pixels exact or within 40 dB`,
+          names.length > 0 && far.length === 0, far.join(', '));
   }
   check('no script errors over the slow connection', s.errors.length === 0, s.errors.join('; '));
   await s.context.close();
