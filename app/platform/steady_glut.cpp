@@ -1,5 +1,6 @@
-// The browser's clock and screen (app/platform.h): the steady clock, which Emscripten serves from
-// performance.now(), and the screen size as the browser's GLUT reports it (the browser window's).
+// Linux and the browser: the monotonic clock through the standard library's steady clock (Emscripten
+// serves it from performance.now()), and the screen's size as GLUT reports it (freeglut reads the X
+// screen of the display it opened; the browser's GLUT, the browser window's).
 #include "app/platform.h"
 
 #include <GL/freeglut.h>
