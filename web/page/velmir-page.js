@@ -164,12 +164,14 @@ async function streamPack(pack, response, onImage, onProgress) {
   }
 }
 
-// The small textures, for main() to read: the table and the pack are asked for at once.
-async function loadPreview(tableResponse, decode) {
+// The small textures, for main() to read: the table and the pack are asked for at once. Once their
+// bytes are in, bytesIn(table): the link is free for the full ones while the small ones are decoded.
+async function loadPreview(tableResponse, decode, bytesIn) {
   const [table, response] = await Promise.all([tableResponse.then((r) => r.json()), fetchChecked('velmir-preview.data')]);
   const files = [];
   await streamPack(table.preview, response, (f, data) => files.push(handled(unpack(table.preview.file, f, data.slice(f.start, f.end), decode))),
                    (part) => { bar.value = part; });
+  bytesIn(table);
   return { table, files: await Promise.all(files) };
 }
 // A promise whose failure is answered later (by Promise.all), not reported as unhandled meanwhile.
@@ -219,14 +221,15 @@ function startDecoder() {
   });
 }
 
-// The full textures, each written over its small one and read again by the program once it runs, one
-// a task. A large one (the sky, 24 MB of pixels) is first handed to WebGL a band a frame
-// (web_textures.cpp), and the program reads it again only once it is all there: in one task, it kept
-// the main thread busy for a tenth of a second. Their decoding starts with the first frame: the
-// worker's work slowed the program's start and its shaders on a machine with two cores, through the
-// GPU process they wait for. Over a slow link they arrive later anyway.
+// The full textures, each written over its small one and read again by the program once it runs. A
+// large one (the sky, 24 MB of pixels) is first handed to WebGL a band a frame (web_textures.cpp), and
+// the program reads it again only once it is all there: in one task, it kept the main thread busy for
+// a tenth of a second. The small ones go on meanwhile, beside its bands: after them, they made the
+// full picture wait a quarter of a second, their bytes long in. Their decoding starts with the first
+// frame: the worker's work slowed the program's start and its shaders on a machine with two cores,
+// through the GPU process they wait for. Over a slow link they arrive later anyway.
 let firstFrameShown;
-const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0, staging: false,
+const fullTextures = { due: Infinity, arrived: [], replaced: 0, lastFrame: 0, busy: false,
                        decodeFrom: new Promise((resolve) => { firstFrameShown = resolve; }) };
 async function loadFull(table, decode) {
   fullTextures.due = table.files.length;
@@ -240,31 +243,48 @@ async function loadFull(table, decode) {
   }, () => {});
   await Promise.all(files);
 }
-// The file is written in one task and read in another: together, for the sky, they kept the main
-// thread busy for 60 ms on a loaded machine.
+// A frame's worth of pixels at a time: files up to frameBytes (the bodies', 1.5 MB) two to a task,
+// each written and read at once; a larger one (the sky) written in one task and read in the next, for
+// together they kept the main thread busy for 60 ms on a loaded machine.
+const frameBytes = 4 << 20; // the program stages only files over this size (web_textures.cpp)
 function replaceTextures() {
-  if (velmir.firstFrameMs === null || !running() || fullTextures.staging) return;
-  const file = fullTextures.arrived.shift();
-  if (!file) return;
-  fullTextures.staging = true; // until it is read again
-  const written = putInPlace(file, () => {
-    Module.FS.unlink(`/${file.name}`);
-    Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
-  });
-  if (written) afterFrame(prepareTexture, file);
+  if (velmir.firstFrameMs === null || !running() || fullTextures.busy || !fullTextures.arrived.length) return;
+  fullTextures.busy = true; // until a frame after the last read, or until a large one goes on by its bands
+  for (let sent = 0; ;) {
+    const file = fullTextures.arrived.shift();
+    if (!putInPlace(file, () => {
+      Module.FS.unlink(`/${file.name}`);
+      Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
+    })) return;
+    if (file.bytes.length > frameBytes) {
+      afterFrame(prepareTexture, file);
+      return;
+    }
+    if (!reloadTexture(file)) return;
+    sent += file.bytes.length;
+    const next = fullTextures.arrived[0];
+    if (!next || sent + next.bytes.length > frameBytes) break;
+  }
+  afterFrame(nextTexture);
 }
 // Each step that hands pixels to WebGL waits for a frame and comes in a task of its own after it: sent
 // back to back, the sky's bands filled Chromium's transfer memory faster than its GPU process took
 // them in, and a band, the next texture's upload or a query waited up to 0.4 s in its task for it on
 // a loaded machine. A frame shown is the sign that the GPU process has caught up.
 const afterFrame = (step, file) => requestAnimationFrame(() => setTimeout(step, 0, file));
+function nextTexture() {
+  fullTextures.busy = false;
+  replaceTextures();
+}
+// The large one read and handed over in bands, a frame each, while the small ones go on.
 function prepareTexture(file) {
   let staged = false;
   if (!running() || !putInPlace(file, () => {
     staged = Module.ccall('velmirPrepareTexture', 'number', ['string'], [file.name]) !== 0;
   })) return;
   if (staged) afterFrame(stageTexture, file);
-  else reloadTexture(file);
+  else if (!reloadTexture(file)) return;
+  afterFrame(nextTexture);
 }
 function stageTexture(file) {
   let more = false;
@@ -272,10 +292,9 @@ function stageTexture(file) {
   afterFrame(more ? stageTexture : reloadTexture, file);
 }
 function reloadTexture(file) {
-  fullTextures.staging = false;
-  if (!running() || !putInPlace(file, () => Module.ccall('velmirReloadTexture', 'number', ['string'], [file.name]))) return;
+  if (!running() || !putInPlace(file, () => Module.ccall('velmirReloadTexture', 'number', ['string'], [file.name]))) return false;
   if (++fullTextures.replaced === fullTextures.due) fullTextures.lastFrame = velmir.frames();
-  if (fullTextures.arrived.length) setTimeout(replaceTextures, 0);
+  return true;
 }
 function putInPlace(file, action) {
   try {
@@ -429,11 +448,14 @@ function start() {
   }
   const decode = startDecoder();
   const table = fetchChecked('velmir-data.json');
-  const preview = loadPreview(table, decode);
+  let previewBytesIn;
+  const previewBytes = new Promise((resolve) => { previewBytesIn = resolve; });
+  const preview = loadPreview(table, decode, previewBytesIn);
   programBytes = fetchChecked('velmir.wasm').then((response) => response.arrayBuffer());
   preview.catch(failWith);
-  // The full textures once the first picture has all it needs, so they do not share the link with it.
-  Promise.all([preview, programBytes]).then(([{ table: t }]) => loadFull(t, decode)).catch(failWith);
+  // The full textures once the first picture's bytes are all in, so they do not share the link with
+  // them; waiting for the small ones' decoding too left the link idle for a third of a second.
+  Promise.all([previewBytes, programBytes]).then(([t]) => loadFull(t, decode)).catch(failWith);
   Module.preRun.push(() => {
     Module.addRunDependency('velmir-context');
     contextReady.then(() => Module.removeRunDependency('velmir-context'));

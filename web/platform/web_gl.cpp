@@ -160,10 +160,11 @@ struct StagedTexture
     std::uint64_t hash = 0;
 };
 StagedTexture staged;
-// A band of about 2 MB: a few milliseconds to swap and send, where the whole sky took tens. The page
+// A band of about 4 MB: a few milliseconds to swap and send, where the whole sky took tens. The page
 // sends one a frame: in Chromium a band waits in its task for the GPU process to take in the ones
-// before it once they fill the command buffer's transfer memory.
-constexpr std::size_t stagedBandBytes = 2u << 20;
+// before it once they fill the command buffer's transfer memory. Bands of 2 MB made the sky the last
+// texture in, a dozen frames after its bytes.
+constexpr std::size_t stagedBandBytes = 4u << 20;
 
 std::size_t bgrPitch(GLsizei width)
 {

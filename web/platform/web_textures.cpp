@@ -25,6 +25,7 @@ namespace
 // Staged only above this many bytes of pixels: the bodies' textures (1.5 MB) go in one task as before.
 constexpr std::uint64_t stagedFromBytes = std::uint64_t{4} << 20;
 bmp::Image stagedImage; // the pixels the staged texture is sent from, until all are sent
+int stagedIndex = -1;    // whose texture is staged; the others are read meanwhile, as ever
 
 int textureIndex(const char* fileName)
 {
@@ -38,6 +39,7 @@ void forgetStaged()
 {
     velmirUnstageTexture();
     stagedImage = bmp::Image{};
+    stagedIndex = -1;
 }
 } // namespace
 
@@ -45,12 +47,15 @@ extern "C"
 {
 
     // Called with a texture file just written, before velmirReloadTexture: whether it is staged, and
-    // velmirPrepareTextureStep is to be called (a task each) until it answers 0.
+    // velmirPrepareTextureStep is to be called (a task each) until it answers 0. One is staged at a
+    // time: while it is, another large one is read the ordinary way.
     EMSCRIPTEN_KEEPALIVE int velmirPrepareTexture(const char* fileName)
     {
-        forgetStaged();
+        const int i = textureIndex(fileName);
+        if (i == stagedIndex)
+            forgetStaged(); // written again before its reading: its bands are of the old file
         struct stat file;
-        if (textureIndex(fileName) < 0 || stat(fileName, &file) != 0 || std::uint64_t(file.st_size) <= stagedFromBytes)
+        if (i < 0 || stagedIndex >= 0 || stat(fileName, &file) != 0 || std::uint64_t(file.st_size) <= stagedFromBytes)
             return 0; // not read twice for nothing
         GLint maxSide = 0;
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
@@ -59,6 +64,7 @@ extern "C"
             std::uint64_t(image.width) * std::uint64_t(image.height) * 3 <= stagedFromBytes)
             return 0;
         stagedImage = std::move(image);
+        stagedIndex = i;
         velmirStageTexture(stagedImage.pixels.get(), stagedImage.width, stagedImage.height);
         return 1;
     }
@@ -79,9 +85,10 @@ extern "C"
             simulation.loadSky();
         else if (i >= 0)
             objectTextures[i].load(textureFileNames[i]);
-        forgetStaged();
         if (i < 0)
             return 0;
+        if (i == stagedIndex)
+            forgetStaged(); // taken by the reading above, or never finished
         glutPostRedisplay();
         return 1;
     }
