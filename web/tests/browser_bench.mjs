@@ -465,17 +465,21 @@ if (lighthouseRuns > 0) {
       const score = (id) => Math.round((lhr.categories[id]?.score ?? NaN) * 100);
       const tasks = [...(lhr.audits['long-tasks']?.details?.items ?? [])].sort((a, b) => b.duration - a.duration).slice(0, 3)
         .map((t) => `${Math.round(t.duration)} (${String(t.url).split('/').pop() || 'page'})`).join(', ');
+      const metric = (id) => Math.round(lhr.audits[id]?.numericValue ?? NaN);
       lighthouseRows.push(`| ${preset} | ${score('performance')} | ${score('accessibility')} | ${score('best-practices')} | ` +
-                          `${score('seo')} | ${Math.round(lhr.audits['total-blocking-time'].numericValue)} | ${tasks} | ${load} |`);
+                          `${score('seo')} | ${metric('first-contentful-paint')} | ${metric('largest-contentful-paint')} | ` +
+                          `${metric('speed-index')} | ${metric('total-blocking-time')} | ${tasks} | ${load} |`);
     }
   }
 }
 function printLighthouse() {
   if (!lighthouseRows.length) return;
-  console.log(`Lighthouse ${lighthouseRuns > 1 ? `(${lighthouseRuns} runs a preset)` : ''}: scores, total blocking time (ms) ` +
-              'and the longest main-thread tasks (ms, the script charged), with the load average at the start of the run:\n');
-  console.log('| Preset | performance | accessibility | best practices | SEO | TBT | longest tasks | load |');
-  console.log('|---|---|---|---|---|---|---|---|');
+  console.log(`Lighthouse ${lighthouseRuns > 1 ? `(${lighthouseRuns} runs a preset)` : ''}: scores, the timings the ` +
+              'performance score is made of (ms, as Lighthouse simulates the preset\'s link and processor: first and ' +
+              'largest contentful paint, speed index, total blocking time) and the longest main-thread tasks (ms, the ' +
+              'script charged), with the load average at the start of the run:\n');
+  console.log('| Preset | performance | accessibility | best practices | SEO | FCP | LCP | SI | TBT | longest tasks | load |');
+  console.log('|---|---|---|---|---|---|---|---|---|---|---|');
   for (const r of lighthouseRows) console.log(r);
   console.log('');
 }
