@@ -121,6 +121,13 @@ extern "C"
     void velmirStageTexture(const GLvoid* bgrPixels, GLsizei width, GLsizei height);
     int velmirStageTextureStep(void);
     void velmirUnstageTexture(void);
+    // Until the first frame is asked for, a large texture the program uploads is kept and sent in
+    // bands: velmirSendDeferredBand sends one (1), or finds none to send (0); velmirStopDeferringUploads
+    // sends what is left and uploads at once from then on; velmirDeferUploads defers again (the
+    // browser's start defers from the first call).
+    int velmirSendDeferredBand(void);
+    void velmirStopDeferringUploads(void);
+    void velmirDeferUploads(void);
 
     // Makes the emulation's shader for one combination of state the program's first frames draw
     // with, by a draw that writes nothing, and leaves the state as it was; 0 when there is no such

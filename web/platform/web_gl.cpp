@@ -166,6 +166,17 @@ StagedTexture staged;
 // texture in, a dozen frames after its bytes.
 constexpr std::size_t stagedBandBytes = 4u << 20;
 
+// Until the first frame is asked for, a large texture the program uploads (the sky's first, 6 MB) is
+// copied and sent in bands, one a task, by the steps that warm the shaders up: sent at once, it made
+// main() a single task of 60 to 110 ms in Chromium. Bound before then, it is sent whole.
+#ifdef __EMSCRIPTEN__
+bool deferringUploads = true;
+#else
+bool deferringUploads = false; // the native tests draw at once
+#endif
+std::vector<std::uint8_t> deferredPixels;
+StagedTexture deferred; // its texture is the program's own
+
 std::size_t bgrPitch(GLsizei width)
 {
     const std::size_t a = static_cast<std::size_t>(unpackAlignment);
@@ -224,6 +235,48 @@ bool clearTexture(GLuint texture)
     (void)texture;
     return false; // the native tests send black pixels
 #endif
+}
+
+// Makes the texture (when it has no name yet) or sends it a band: whether more are to come.
+bool sendBand(StagedTexture& t)
+{
+    glBindTexture(GL_TEXTURE_2D, 0); // sent to below; the program's binding is put back
+    if (t.rowsSent < 0)
+    {
+        // Made without pixels and cleared on the GPU's side: a texture's first band sent to one made
+        // without pixels makes WebGL clear it anyway, and Firefox warns of that; sending black
+        // pixels instead cost as much as the bands.
+        if (t.texture == 0)
+            glGenTextures(1, &t.texture);
+        glBindTexture(GL_TEXTURE_2D, t.texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, t.width, t.height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        if (!clearTexture(t.texture))
+        {
+            const std::vector<std::uint8_t> black(bgrPitch(t.width) * static_cast<std::size_t>(t.height));
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, t.width, t.height, 0, GL_RGB, GL_UNSIGNED_BYTE, black.data());
+        }
+        t.rowsSent = 0;
+    }
+    else
+    {
+        const std::size_t pitch = bgrPitch(t.width);
+        const GLsizei rows = std::min(t.height - t.rowsSent,
+                                      static_cast<GLsizei>(std::max<std::size_t>(1, stagedBandBytes / pitch)));
+        const std::uint8_t* band = t.bgr + pitch * static_cast<std::size_t>(t.rowsSent);
+        t.hash = hashRows(t.hash, band, t.width, rows);
+        const std::vector<std::uint8_t> rgb = web::bgrToRgb(band, t.width, rows, unpackAlignment);
+        glBindTexture(GL_TEXTURE_2D, t.texture);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, t.rowsSent, t.width, rows, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        t.rowsSent += rows;
+    }
+    glBindTexture(GL_TEXTURE_2D, server.boundTexture2D);
+    return t.rowsSent < t.height;
+}
+
+void dropDeferred()
+{
+    deferred = StagedTexture{};
+    std::vector<std::uint8_t>().swap(deferredPixels);
 }
 } // namespace
 
@@ -349,6 +402,13 @@ extern "C"
     {
         if (target == GL_TEXTURE_2D)
             server.boundTexture2D = texture;
+        if (target == GL_TEXTURE_2D && deferred.bgr && texture == deferred.texture)
+        {
+            while (sendBand(deferred)) // to be drawn with: all of it now
+            {
+            }
+            dropDeferred();
+        }
         glBindTexture(target, texture);
     }
 
@@ -416,6 +476,17 @@ extern "C"
             return;
         }
 #endif
+        if (target == GL_TEXTURE_2D && deferred.bgr && server.boundTexture2D == deferred.texture)
+            dropDeferred(); // given new pixels before the old ones were all sent
+        if (deferringUploads && !deferred.bgr && target == GL_TEXTURE_2D && server.boundTexture2D != 0 &&
+            level == 0 && border == 0 && format == GL_BGR && type == GL_UNSIGNED_BYTE && pixels && width > 0 &&
+            height > 0 && bgrPitch(width) * static_cast<std::size_t>(height) > stagedBandBytes)
+        {
+            const auto* bgr = static_cast<const std::uint8_t*>(pixels);
+            deferredPixels.assign(bgr, bgr + bgrPitch(width) * static_cast<std::size_t>(height));
+            deferred = StagedTexture{deferredPixels.data(), width, height, server.boundTexture2D, -1, 0};
+            return;
+        }
         // WebGL wants the internal format spelt as the format, and has no BGR: the bytes are swapped here.
         if (internalFormat == 3)
             internalFormat = GL_RGB;
@@ -446,44 +517,32 @@ extern "C"
     {
         if (!staged.bgr)
             return 0;
-        glBindTexture(GL_TEXTURE_2D, 0); // made below and sent to; the program's binding is put back
-        if (staged.rowsSent < 0)
-        {
-            // Made without pixels and cleared on the GPU's side: a texture's first band sent to one made
-            // without pixels makes WebGL clear it anyway, and Firefox warns of that; sending black
-            // pixels instead cost as much as the bands.
-            glGenTextures(1, &staged.texture);
-            glBindTexture(GL_TEXTURE_2D, staged.texture);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, staged.width, staged.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
-                         nullptr);
-            if (!clearTexture(staged.texture))
-            {
-                const std::vector<std::uint8_t> black(bgrPitch(staged.width) *
-                                                      static_cast<std::size_t>(staged.height));
-                glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, staged.width, staged.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
-                             black.data());
-            }
-            staged.rowsSent = 0;
-        }
-        else
-        {
-            const std::size_t pitch = bgrPitch(staged.width);
-            const GLsizei rows =
-                std::min(staged.height - staged.rowsSent,
-                         static_cast<GLsizei>(std::max<std::size_t>(1, stagedBandBytes / pitch)));
-            const std::uint8_t* band = staged.bgr + pitch * static_cast<std::size_t>(staged.rowsSent);
-            staged.hash = hashRows(staged.hash, band, staged.width, rows);
-            const std::vector<std::uint8_t> rgb = web::bgrToRgb(band, staged.width, rows, unpackAlignment);
-            glBindTexture(GL_TEXTURE_2D, staged.texture);
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, staged.rowsSent, staged.width, rows, GL_RGB, GL_UNSIGNED_BYTE,
-                            rgb.data());
-            staged.rowsSent += rows;
-        }
-        glBindTexture(GL_TEXTURE_2D, server.boundTexture2D);
-        if (staged.rowsSent < staged.height)
+        if (sendBand(staged))
             return 1;
         staged.bgr = nullptr; // the caller's to free
         return 0;
+    }
+
+    int velmirSendDeferredBand(void)
+    {
+        if (!deferred.bgr)
+            return 0;
+        if (!sendBand(deferred))
+            dropDeferred();
+        return 1;
+    }
+
+    void velmirDeferUploads(void)
+    {
+        deferringUploads = true;
+    }
+
+    void velmirStopDeferringUploads(void)
+    {
+        deferringUploads = false;
+        while (velmirSendDeferredBand())
+        {
+        }
     }
 
     void velmirUnstageTexture(void)

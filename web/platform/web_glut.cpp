@@ -101,11 +101,20 @@ extern "C"
         emscripten_exit_with_live_runtime();
     }
 
-    // One shader made (velmirWarmShader), or, after the last, the first frame asked for; 0 then.
-    EMSCRIPTEN_KEEPALIVE int velmirWarmUpStep(int variant)
+    // Before the first frame, a task each: a band of a large texture main() uploaded
+    // (velmirSendDeferredBand), or one shader made (velmirWarmShader); after the last, the first frame
+    // asked for, and 0.
+    EMSCRIPTEN_KEEPALIVE int velmirWarmUpStep(void)
     {
-        if (velmirWarmShader(variant))
+        static int variant = 0;
+        if (velmirSendDeferredBand())
             return 1;
+        if (velmirWarmShader(variant))
+        {
+            ++variant;
+            return 1;
+        }
+        velmirStopDeferringUploads();
         glutPostRedisplay();
         return 0;
     }

@@ -52,12 +52,12 @@ mergeInto(LibraryManager.library, {
                   touchstart: GLUT.touchHandler, touchmove: GLUT.touchHandler, touchend: GLUT.touchHandler };
     for (var type in types) window.removeEventListener(type, types[type], true);
   },
-  // The emulation's shaders for the first frames, one a task (velmirWarmUpStep), then the first frame:
-  // made inside that frame, they kept the main thread busy for a tenth of a second in one go.
+  // The emulation's shaders for the first frames and the bands of a large first texture, one a task
+  // (velmirWarmUpStep), then the first frame: made inside that frame, the shaders kept the main thread
+  // busy for a tenth of a second in one go.
   velmirWarmUpThenDraw: function () {
-    var variant = 0;
     function next() {
-      if (!ABORT && !runtimeExited && _velmirWarmUpStep(variant++)) setTimeout(next, 0);
+      if (!ABORT && !runtimeExited && _velmirWarmUpStep()) setTimeout(next, 0);
     }
     setTimeout(next, 0);
   },

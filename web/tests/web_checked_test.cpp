@@ -150,3 +150,52 @@ TEST_F(CheckedLayerTest, WarmingTheShadersLeavesPictureAndStateAsTheyWere)
     EXPECT_TRUE(frame() == unwarmed) << "the frame after the warm draws differs";
     EXPECT_EQ(reports, "");
 }
+
+TEST_F(CheckedLayerTest, ALargeTextureBeforeTheFirstFrameReachesGlByBandsOrWholeWhenBound)
+{
+    // 1024 x 1400 BGR pixels, 4.1 MB: more than a band, so held back until the first frame nears.
+    constexpr GLsizei w = 1024, h = 1400;
+    std::vector<unsigned char> first(std::size_t{w} * h * 3), second(first.size());
+    for (std::size_t i = 0; i < first.size(); ++i)
+    {
+        first[i] = static_cast<unsigned char>(i * 7 + i / 3072);
+        second[i] = static_cast<unsigned char>(255 - first[i]);
+    }
+    const auto inGl = [&] {
+        std::vector<unsigned char> out(first.size());
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_BGR, GL_UNSIGNED_BYTE, out.data());
+        return out;
+    };
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    velmirDeferUploads();
+    velmirBindTexture(GL_TEXTURE_2D, texture);
+
+    velmirTexImage2D(GL_TEXTURE_2D, 0, 3, w, h, 0, GL_BGR, GL_UNSIGNED_BYTE, first.data());
+    GLint sent = -1;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &sent);
+    EXPECT_EQ(sent, 0) << "nothing reaches GL in the program's own call";
+    int steps = 0;
+    while (velmirSendDeferredBand())
+        ++steps;
+    EXPECT_EQ(steps, 3); // made, then two bands
+    EXPECT_TRUE(inGl() == first);
+
+    // New pixels before the old were all sent take their place; bound to draw with, all go at once.
+    velmirTexImage2D(GL_TEXTURE_2D, 0, 3, w, h, 0, GL_BGR, GL_UNSIGNED_BYTE, first.data());
+    EXPECT_TRUE(velmirSendDeferredBand());
+    velmirTexImage2D(GL_TEXTURE_2D, 0, 3, w, h, 0, GL_BGR, GL_UNSIGNED_BYTE, second.data());
+    velmirBindTexture(GL_TEXTURE_2D, 0);
+    velmirBindTexture(GL_TEXTURE_2D, texture);
+    EXPECT_FALSE(velmirSendDeferredBand());
+    EXPECT_TRUE(inGl() == second);
+
+    // From the first frame on, an upload goes at once.
+    velmirStopDeferringUploads();
+    velmirTexImage2D(GL_TEXTURE_2D, 0, 3, w, h, 0, GL_BGR, GL_UNSIGNED_BYTE, first.data());
+    EXPECT_FALSE(velmirSendDeferredBand());
+    EXPECT_TRUE(inGl() == first);
+    velmirBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &texture);
+    EXPECT_EQ(reports, "");
+}
