@@ -938,6 +938,16 @@ async function keyboardOnly(viewport, on = browser) {
   // Full screen from the keyboard: the picture takes the focus, and gives it back; then Exit, once
   // the picture has its place again (resized, the page closes any menu).
   const inPage = await page.evaluate(() => [canvas.width, canvas.height]);
+  // A wait that fails says what it waited for and what it found.
+  const waited = async (what, waiting) => {
+    try {
+      return await waiting;
+    } catch (error) {
+      const found = await page.evaluate(() => `focus ${focusName()}, ${canvas.width} x ${canvas.height}, full screen ` +
+        `${Boolean(document.fullscreenElement)}, menu ${document.getElementById('velmir-menu') ? 'open' : 'closed'}`).catch(() => '');
+      throw new Error(`${what}: ${error.message} (${found})`);
+    }
+  };
   const entered = page.evaluate(() => new Promise((resolve) => document.addEventListener('fullscreenchange', resolve, { once: true })));
   await press('ArrowRight', 'Enter');
   await entered; // the page's own listener, registered first, has moved the focus
@@ -946,17 +956,17 @@ async function keyboardOnly(viewport, on = browser) {
   // Back in its place at its whole size, width and height, and still so a frame later: a resize that
   // lands after the menu has opened closes it (a loaded machine may lay out the height a frame after
   // the width).
-  await page.waitForFunction(async ([w, h]) => {
+  await waited(`out of full screen, the focus on its button and the picture at ${inPage.join(' x ')}`, page.waitForFunction(async ([w, h]) => {
     const settled = () => !document.fullscreenElement && focusName() === 'fullscreen-button' &&
                           canvas.width === w && canvas.height === h;
     if (!settled()) return false;
     await new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
     return settled();
-  }, { timeout: 10000 }, inPage);
+  }, { timeout: 10000 }, inPage));
   await press('ArrowLeft', 'ArrowDown');
-  await page.waitForSelector('#velmir-menu', { timeout: 10000 });
+  await waited('the menu open from its button', page.waitForSelector('#velmir-menu', { timeout: 10000 }));
   await press('End', 'Enter');
-  await page.waitForFunction(() => velmir.exitStatus !== null, { timeout: 10000 });
+  await waited('the program ended by Exit', page.waitForFunction(() => velmir.exitStatus !== null, { timeout: 10000 }));
   check(`${size}: Full screen by keyboard has the focus on the picture and gives it back; Exit by keyboard ends the program`,
         inFull === 'canvas' && (await page.evaluate(() => velmir.exitStatus)) === 0, inFull);
   check(`${size}: axe-core finds nothing serious or critical, loaded and running with the menu open`, serious.length === 0,
