@@ -87,5 +87,7 @@ class GroupStack
 // `alignment` bytes (GL's unpack alignment) and the padding is kept, so the same alignment reads
 // the result.
 std::vector<std::uint8_t> bgrToRgb(const std::uint8_t* pixels, int width, int height, int alignment);
+// The same into opaque RGBA, rows without padding (any alignment reads rows of whole pixels).
+std::vector<std::uint8_t> bgrToRgba(const std::uint8_t* pixels, int width, int height, int alignment);
 
 } // namespace web

@@ -71,6 +71,9 @@ TEST(TextureUpload, BgrRowsBecomeRgbAndKeepTheirPadding)
     const std::vector<std::uint8_t> tight = web::bgrToRgb(bgr, 2, 1, 1);
     EXPECT_EQ(tight, (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4}));
     EXPECT_TRUE(web::bgrToRgb(nullptr, 4, 4, 4).empty()) << "no pixels: GL allocates an empty image";
+    // Opaque RGBA, as the bands of a large texture go: the padding left behind.
+    EXPECT_EQ(web::bgrToRgba(bgr, 3, 2, 4), (std::vector<std::uint8_t>{3,  2,  1,  255, 6,  5,  4,  255, 9,  8,  7,  255,
+                                                                        12, 11, 10, 255, 15, 14, 13, 255, 18, 17, 16, 255}));
 }
 
 TEST(WideLine, QuadIsTheLineWidthAcrossInPixelsAndClippedAtTheNearPlane)
