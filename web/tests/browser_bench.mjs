@@ -22,9 +22,10 @@
 // them: the page, the program alone and its replayed WebGL calls, three rounds each.
 // Before all that, loading: the full textures' bytes, the first and the full-quality picture from the
 // local server and over two emulated links, the bytes before each, the main thread's longest task and
-// blocking time, and the start offline; with --lighthouse, Lighthouse's scores in its desktop and
-// mobile presets, RUNS runs each (3 by default).
-// Usage: node browser_bench.mjs SITE_DIR [--seconds N] [--load-only] [--lighthouse [RUNS]]
+// blocking time, and the start offline (LOADS loads a row, 3 by default; a long task shows as the
+// median with the worst load beside it: one load in three decides neither alone); with --lighthouse,
+// Lighthouse's scores in its desktop and mobile presets, RUNS runs each (3 by default).
+// Usage: node browser_bench.mjs SITE_DIR [--seconds N] [--load-only] [--loads LOADS] [--lighthouse [RUNS]]
 //        (N seconds a variant, 4 by default)
 // Firefox needs an X display for WebGL (DISPLAY); without one its rows are left out.
 import puppeteer from 'puppeteer-core';
@@ -35,6 +36,8 @@ import path from 'node:path';
 const site = path.resolve(process.argv[2] ?? '');
 const secondsIndex = process.argv.indexOf('--seconds');
 const seconds = secondsIndex > 0 ? Number(process.argv[secondsIndex + 1]) : 4;
+const loadsIndex = process.argv.indexOf('--loads');
+const loadsARow = loadsIndex > 0 ? Math.max(1, Number(process.argv[loadsIndex + 1]) || 3) : 3;
 if (!fs.existsSync(path.join(site, 'index.html'))) {
   console.error(`usage: node browser_bench.mjs SITE_DIR [--seconds N] (no index.html in ${site})`);
   process.exit(2);
@@ -410,16 +413,17 @@ for (const engine of ['chromium', 'firefox']) {
     : await launch(true);
   for (const link of engine === 'chromium' ? [null, ...links] : [null]) {
     const loads = [];
-    for (let round = 0; round < 3; round++) loads.push(await loadOnce(browser, engine, link));
+    for (let round = 0; round < loadsARow; round++) loads.push(await loadOnce(browser, engine, link));
     const m = (key) => median(loads.map((l) => l[key]));
     const bytes = (n) => (Number.isNaN(n) ? '-' : `${(n / 1e6).toFixed(2)} MB`);
-    const ms = (n) => (Number.isNaN(n) ? '-' : Math.round(n));
+    const withWorst = (key) => (Number.isNaN(m(key)) ? '-'
+      : `${Math.round(m(key))} (${Math.round(Math.max(...loads.map((l) => l[key])))})`);
     loadRows.push(`| ${engine} | ${link ? link[0] : 'local, unthrottled'} | ${Math.round(m('first'))} | ${bytes(m('bytesFirst'))} | ` +
-                  `${Math.round(m('full'))} | ${bytes(m('bytesFull'))} | ${ms(m('longest'))} | ${Math.round(m('late'))} | ` +
+                  `${Math.round(m('full'))} | ${bytes(m('bytesFull'))} | ${withWorst('longest')} | ${withWorst('late')} | ` +
                   `${Math.round(m('blocking'))} |`);
   }
   const offline = [];
-  for (let round = 0; round < 3; round++) offline.push(await offlineStart(browser, engine));
+  for (let round = 0; round < loadsARow; round++) offline.push(await offlineStart(browser, engine));
   loadRows.push(offline.every(Boolean)
     ? `| ${engine} | offline, after one visit | ${Math.round(median(offline.map((o) => o.first)))} | 0 | ` +
       `${Math.round(median(offline.map((o) => o.full)))} | 0 | | | |`
@@ -431,9 +435,10 @@ function printLoading() {
   console.log(`The textures: the full ones ${table.size.toLocaleString('en')} bytes (${table.files.length} files), ` +
               `the small ones for the first picture ${table.preview.size.toLocaleString('en')} bytes; load average ` +
               `${loadAverage}.\n`);
-  console.log('Loading (medians of three; ms after navigation; bytes as received, before that frame; from navigation ' +
-              'to the full picture, the longest main-thread task as the engine reports it, the longest a timer waited, ' +
-              'and the blocking time, from the report where there is one):\n');
+  console.log(`Loading (medians of ${loadsARow}; ms after navigation; bytes as received, before that frame; from ` +
+              'navigation to the full picture, the longest main-thread task as the engine reports it and the longest ' +
+              'a timer waited, each with the worst load in brackets, and the blocking time, from the report where ' +
+              'there is one):\n');
   console.log('| Engine | Link | first frame | bytes before | full quality | bytes before | longest task | timer\'s wait | blocking |');
   console.log('|---|---|---|---|---|---|---|---|---|');
   for (const r of loadRows) console.log(r);
