@@ -68,14 +68,15 @@ mergeInto(LibraryManager.library, {
   // then). Asked of WebGL, each is a wait for the GPU process to finish everything sent before it: in
   // Chromium 15 to 40 ms each behind a texture's bands, which made the first band's task the longest of
   // the load.
+  // Kept in place: the program sets the mask every frame.
   $velmirClearState: { color: [0, 0, 0, 0], mask: [true, true, true, true] },
   $velmirClearState__deps: ['$Browser'],
   $velmirClearState__postset: 'Browser.moduleContextCreatedCallbacks.push(function () {\n' +
     '  var own = Object.getPrototypeOf(GLctx);\n' +
     '  velmirClearState.color = [0, 0, 0, 0];\n' +
     '  velmirClearState.mask = [true, true, true, true];\n' +
-    '  GLctx.clearColor = function (r, g, b, a) { velmirClearState.color = [r, g, b, a]; own.clearColor.call(this, r, g, b, a); };\n' +
-    '  GLctx.colorMask = function (r, g, b, a) { velmirClearState.mask = [r, g, b, a]; own.colorMask.call(this, r, g, b, a); };\n' +
+    '  GLctx.clearColor = function (r, g, b, a) { var c = velmirClearState.color; c[0] = r; c[1] = g; c[2] = b; c[3] = a; own.clearColor.call(this, r, g, b, a); };\n' +
+    '  GLctx.colorMask = function (r, g, b, a) { var m = velmirClearState.mask; m[0] = r; m[1] = g; m[2] = b; m[3] = a; own.colorMask.call(this, r, g, b, a); };\n' +
     '});',
   // Clears a texture to black through a framebuffer, leaving WebGL's state as it was; 0 when there is
   // no such texture. Its completeness is not asked (another wait): WebGL guarantees that a texture of
@@ -87,8 +88,8 @@ mergeInto(LibraryManager.library, {
     if (!texture) return 0;
     var framebuffer = gl.createFramebuffer();
     var previous = gl.getParameter(gl.FRAMEBUFFER_BINDING); // the browser's own record: no wait
-    var color = velmirClearState.color;
-    var mask = velmirClearState.mask;
+    var color = velmirClearState.color.slice(); // the calls below change the record
+    var mask = velmirClearState.mask.slice();
     var scissor = gl.isEnabled(gl.SCISSOR_TEST); // kept by the browser's side too
     gl.bindFramebuffer(gl.FRAMEBUFFER, framebuffer);
     gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, texture, 0);
