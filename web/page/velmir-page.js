@@ -459,8 +459,17 @@ function start() {
   // largest text is painted as holding that paint up, 1.7 MB of them on its slow link.
   Promise.all([previewBytes, programBytes, pagePainted()]).then(([t]) => loadFull(t, decode)).catch(failWith);
   Module.preRun.push(() => {
+    // The program's window on it in a task of its own, and main() in a later one.
     Module.addRunDependency('velmir-context');
-    contextReady.then(() => Module.removeRunDependency('velmir-context'));
+    contextReady.then(() => setTimeout(() => {
+      try {
+        Module.velmirOpenWindow();
+      } catch (error) {
+        failWith(error);
+        return;
+      }
+      setTimeout(() => Module.removeRunDependency('velmir-context'), 0);
+    }, 0));
     Module.addRunDependency('velmir-textures');
     preview.then(({ files }) => {
       for (const file of files) Module.FS.createDataFile('/', file.name, file.bytes, true, false, true);
