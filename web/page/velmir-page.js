@@ -459,7 +459,8 @@ function start() {
   // largest text is painted as holding that paint up, 1.7 MB of them on its slow link.
   Promise.all([previewBytes, programBytes, pagePainted()]).then(([t]) => loadFull(t, decode)).catch(failWith);
   Module.preRun.push(() => {
-    // The program's window on it in a task of its own, and main() in a later one.
+    // Once the context is made, the browser's GLUT window on it in a task of its own, and main() in a
+    // later one.
     Module.addRunDependency('velmir-context');
     contextReady.then(() => setTimeout(() => {
       try {

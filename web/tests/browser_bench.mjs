@@ -349,10 +349,10 @@ function watchMainThread() {
 }
 const fullQuality = () => window.velmir && velmir.failure === null && fullAt() != null;
 // Chromium loads its own pages for a window's address bar (chrome://omnibox-popup.top-chrome) when it
-// starts and with each new window, as each load's fresh context opens: half a second of their script
-// on a two-core machine, which ran beside the page's start and made its waits for the GPU process
-// twice as long. A visitor's browser has them loaded before an address can be typed; a load here
-// starts once they are.
+// starts and with each new window, as each load's fresh context opens: half a second of their script,
+// which on two cores ran beside the page's start (traced, their renderer was busy through the page's
+// getContext) and put the first frame 280 ms later in the median of nine loads. A visitor's window
+// has them loaded before an address can be typed; a load here starts once they are.
 async function browserPagesLoaded(browser) {
   await Promise.all(browser.targets().filter((t) => t.url().startsWith('chrome://')).map(async (target) => {
     try {
